@@ -1,0 +1,43 @@
+#include "common/text.h"
+
+#include <cstdlib>
+#include <cstring>
+
+std::string AnsiFromWide(const wchar_t* text, size_t length) {
+  std::string result;
+  if (!text || length == 0) return result;
+  const int wide = static_cast<int>(length);
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, text, wide, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return result;
+  result.resize(static_cast<size_t>(bytes));
+  WideCharToMultiByte(CP_ACP, 0, text, wide, &result[0], bytes, nullptr, nullptr);
+  return result;
+}
+
+std::string LowerAnsi(std::string text) {
+  if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+  return text;
+}
+
+std::string UpperAnsi(std::string text) {
+  if (!text.empty()) CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
+  return text;
+}
+
+WideString LowerThroughAnsi(const WideString& text) {
+  const std::string lower = LowerAnsi(AnsiFromWide(text));
+  return WideString::FromAnsi(lower.c_str(), lower.size());
+}
+
+long ParseLeadingInteger(const WideString& text) {
+  char buffer[20] = {};
+  const std::string ansi = AnsiFromWide(text);
+  strncpy(buffer, ansi.c_str(), sizeof buffer - 1);
+  return strtol(buffer, nullptr, 10);
+}
+
+bool EqualsIgnoringCase(const WideString& left, const WideString& right) {
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, left.c_str(),
+                        static_cast<int>(left.Length()), right.c_str(),
+                        static_cast<int>(right.Length())) == CSTR_EQUAL;
+}

@@ -1,0 +1,28 @@
+// Conversions between the component's wide text and the ANSI text (system code page) that the
+// file system, loader, registry and installer library take, plus the small text rules that
+// several parts share.
+#pragma once
+
+#include "common/wide_string.h"
+
+#include <string>
+
+// ANSI (CP_ACP) copy of UTF-16 text.
+std::string AnsiFromWide(const wchar_t* text, size_t length);
+inline std::string AnsiFromWide(const WideString& text) {
+  return AnsiFromWide(text.c_str(), text.Length());
+}
+
+// Lower-cases through the ANSI code page with the system's character rules (CharLowerBuffA),
+// as file names are lower-cased for the file-to-module table.
+WideString LowerThroughAnsi(const WideString& text);
+std::string LowerAnsi(std::string text);
+std::string UpperAnsi(std::string text);
+
+// Reads a number the way profile values and version pieces are read: the text in the ANSI
+// code page, leading white space skipped, an optional sign, decimal digits up to the first
+// other character; no digits give 0.  Only the first 19 bytes of the ANSI form count.
+long ParseLeadingInteger(const WideString& text);
+
+// Case-insensitive comparison of texts (CompareStringW, ignoring case), true when equal.
+bool EqualsIgnoringCase(const WideString& left, const WideString& right);
