@@ -1,0 +1,123 @@
+// ModuleRecord: the in-memory description of one merge module.
+//
+// A record is built either from a module package (.msm, InitFromPackage) or from a gallery
+// descriptor file (InitFromDescriptor).  Its identity and summary texts are read at once; its
+// five detail lists are read on first request, at most once each.  Records are shared
+// (ModuleRecordRef): the catalog's maps and every module object handed to a client keep the
+// record alive, so a record stays valid after the catalog drops it.
+#pragma once
+
+#include "common/wide_string.h"
+#include "module/gallery_descriptor.h"
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+struct DependencyRecord {
+  WideString RequiredID;
+  WideString Key;  // RequiredID:RequiredLanguage
+  WideString RequiredVersion;
+  long RequiredLanguage = 0;
+};
+
+struct ExclusionRecord {
+  WideString ExcludedMinVersion;
+  WideString ExcludedMaxVersion;
+  WideString Key;  // ExcludedID:ExcludedLanguage
+  WideString ExcludedID;
+  long ExcludedLanguage = 0;
+};
+
+struct FileRecord {
+  ComRef<IDispatch> Installer;  // the shared installer object, for package-built records
+  WideString FileName;          // as stored: "short|long" or one name
+  WideString LongName;          // text after the first '|', or the whole name
+  WideString Version;
+  WideString Language;
+  WideString Directory;  // Directory_ of the file's component; empty for gallery records
+  WideString File;       // the file key
+  ULONG FileSize = 0;
+  WideString PackagePath;
+  ULONG Sequence = 0;
+};
+
+// Ordered by key, code unit by code unit; a later entry with the same key replaces the earlier.
+using DependencyMap = std::map<WideString, DependencyRecord>;
+using ExclusionMap = std::map<WideString, ExclusionRecord>;
+using FileMap = std::map<WideString, FileRecord>;
+
+class ModuleRecord : public GalleryDescriptor {
+ public:
+  // Takes a share of the process-wide installer automation object (created by the first
+  // record); raises com_exception when it cannot be created.
+  ModuleRecord();
+  ~ModuleRecord() override;
+  ModuleRecord(const ModuleRecord&) = delete;
+  ModuleRecord& operator=(const ModuleRecord&) = delete;
+
+  // Reads identity and summary information from a package.  A failure of the installer
+  // automation object while reading the summary information raises com_exception with
+  // ErrorOrigin::InstallerAutomation.
+  void InitFromPackage(const WideString& packagePath);
+  // Reads identity from a gallery descriptor file (sets FromGallery).
+  void InitFromDescriptor(const WideString& descriptorPath);
+
+  WideString ModuleKey() const { return moduleKey_; }
+  WideString ModuleID() const { return moduleId_; }
+  WideString PackagePath() const { return packagePath_; }
+  WideString Version() const { return version_; }
+  WideString Author() const { return author_; }
+  WideString Name() const { return name_; }
+  WideString Comments() const { return comments_; }
+  WideString Subject() const { return subject_; }
+  WideString DisplayName() const { return displayName_; }
+  long Language() const { return language_; }
+  FILETIME PackageTime() const { return packageTime_; }
+  void SetPackageTime(DWORD low, DWORD high) { packageTime_ = FILETIME{low, high}; }
+  bool FromGallery() const { return fromGallery_; }
+
+  // Detail lists, each read on first request (the loaded flag is set before reading, so a
+  // failed read is not repeated and keeps what it stored).
+  const std::vector<WideString>& Dialogs();
+  const std::vector<WideString>& CustomActions();
+  const DependencyMap& Dependencies();
+  const ExclusionMap& Exclusions();
+  const FileMap& Files();
+
+  // 1 when a is newer, -1 when b is newer, 0 when equal (four 16-bit pieces).
+  static int CompareVersions(const WideString& a, const WideString& b);
+
+  // The folder path that the package's Directory table gives a directory key; false when the
+  // key is empty, the record is a gallery record, or the key cannot be resolved.  Raises
+  // com_exception when the package cannot be opened.
+  bool ResolveModuleFolder(const WideString& directoryKey, WideString& folder) const;
+
+ private:
+  void ReadSignature();
+  void ResolveDisplayName();
+  void ReadDialogs();
+  void ReadCustomActions();
+  void ReadDependencies();
+  void ReadExclusions();
+  void ReadFiles();
+  void ReadComponentDirectories(std::map<WideString, WideString>& directories);
+  bool IsSelfDependency(const DependencyRecord& dependency) const;
+
+  WideString moduleKey_, moduleId_, packagePath_, version_, author_, name_, comments_,
+      subject_, displayName_;
+  FILETIME packageTime_{0, 0};
+  long language_ = 0;
+  std::vector<WideString> dialogs_;
+  std::vector<WideString> customActions_;
+  DependencyMap dependencies_;
+  ExclusionMap exclusions_;
+  FileMap files_;
+  bool dialogsLoaded_ = false, customActionsLoaded_ = false, dependenciesLoaded_ = false,
+       exclusionsLoaded_ = false, filesLoaded_ = false;
+  bool fromGallery_ = false;
+};
+
+using ModuleRecordRef = std::shared_ptr<ModuleRecord>;
