@@ -1,0 +1,40 @@
+// The two notations in which the authoring environment writes destination folders, and the
+// splitting of a destination path into its folder and file name.
+//
+//   0  installer-property notation:  [SystemFolder]viewer.dll
+//   1  script notation:              <WINSYSDIR>\viewer.dll
+//
+// The notation in force follows the host's active project type, asked on every call.
+#pragma once
+
+#include "common/wide_string.h"
+
+#include <vector>
+
+class FolderTokenDialect {
+ public:
+  constexpr FolderTokenDialect(wchar_t opening, wchar_t closing)
+      : opening_(opening), closing_(closing) {}
+  wchar_t Opening() const { return opening_; }
+  wchar_t Closing() const { return closing_; }
+
+ private:
+  wchar_t opening_;
+  wchar_t closing_;
+};
+
+// The process-wide list, installer-property notation first.
+const std::vector<FolderTokenDialect>& FolderTokenDialects();
+
+// The host's active project type: the export _GetActiveProjectType@0 of QVObjMgr.DLL, found at
+// run time (the loaded host library, else the file beside the component, else the system's
+// search).  0 when the host library or its export cannot be found.
+long GetActiveProjectType();
+
+// The notation of the active project type.  Types other than 0 and 1 (and a missing host)
+// select the installer-property notation, the one Windows Installer itself uses.
+const FolderTokenDialect& GetActiveFolderTokenDialect();
+
+// Splits a destination in the active notation.  True with folder and file set when the path
+// holds the notation's closing token after an opening one; false (outputs untouched) otherwise.
+bool SplitDestinationPath(const WideString& path, WideString& folder, WideString& file);
