@@ -105,6 +105,15 @@ class ModuleRecord : public GalleryDescriptor {
   void ReadFiles();
   void ReadComponentDirectories(std::map<WideString, WideString>& directories);
   bool IsSelfDependency(const DependencyRecord& dependency) const;
+  // Where package rows and descriptor entries alike end up: the dependency filter and the
+  // last-entry-wins rule live here.
+  void StoreDependency(DependencyRecord dependency);
+  void StoreExclusion(ExclusionRecord exclusion);
+  void StoreFile(FileRecord file);
+  // "%s:%d" of an identifier and a language: module keys, dependency and exclusion keys.
+  static WideString MakeModuleKey(const WideString& id, long language);
+  // The text after the first '|' of a stored file name, or the whole name.
+  static WideString LongFileName(const WideString& fileName);
 
   WideString moduleKey_, moduleId_, packagePath_, version_, author_, name_, comments_,
       subject_, displayName_;

@@ -1,0 +1,61 @@
+#include "installer/shared_installer.h"
+
+#include "common/com_exception.h"
+
+namespace {
+
+// The installer automation interface the object is created for.
+const IID kInstallerInterface = {
+    0x000C1090, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// In-process server and handler, local and remote server.
+constexpr DWORD kCreationContext = 0x17;
+
+struct SharedState {
+  ComRef<IDispatch> installer;
+  unsigned long records = 0;
+  unsigned long creations = 0;
+  // Static clean-up of the library releases an object that records still hold.
+  ~SharedState() { installer.Reset(); }
+};
+
+SharedState& State() noexcept {
+  static SharedState state;
+  return state;
+}
+
+void CreateInstaller(SharedState& state) {
+  CLSID classId = CLSID_NULL;
+  CLSIDFromProgID(L"WindowsInstaller.Installer", &classId);  // unchecked: creation will say
+  ComRef<IUnknown> created;
+  ThrowIfFailed(CoCreateInstance(classId, nullptr, kCreationContext, kInstallerInterface,
+                                 created.PutVoid()));
+  ++state.creations;
+  const HRESULT query = created.QueryTo(IID_IDispatch, state.installer);
+  if (query != E_NOINTERFACE) ThrowIfFailed(query, ErrorOrigin::InstallerAutomation);
+}
+
+}  // namespace
+
+namespace SharedInstaller {
+
+void Acquire() {
+  SharedState& state = State();
+  if (!state.installer) CreateInstaller(state);
+  ++state.records;
+}
+
+void Release() noexcept {
+  SharedState& state = State();
+  if (state.records == 0) return;
+  if (state.records-- == 1) state.installer.Reset();
+}
+
+ComRef<IDispatch> Get() noexcept { return State().installer; }
+
+unsigned long RecordCount() noexcept { return State().records; }
+
+unsigned long CreationCount() noexcept { return State().creations; }
+
+void ReleaseAtUnload() noexcept { State().installer.Reset(); }
+
+}  // namespace SharedInstaller

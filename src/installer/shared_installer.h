@@ -1,0 +1,31 @@
+// SharedInstaller: the one Windows Installer automation object of the process.
+//
+// Every ModuleRecord takes a share while it lives: the first one creates the object from the
+// ProgID "WindowsInstaller.Installer", the last one to go releases it, and the next record
+// creates a new one.  Used on the apartment thread only, so the count is a plain counter.
+#pragma once
+
+#include "common/com_ref.h"
+
+#include <oaidl.h>
+
+namespace SharedInstaller {
+
+// Creates the object when there is none, then counts one more record.  A failing creation
+// raises com_exception and counts nothing.  An object without IDispatch is tolerated: the
+// share is taken and the object stays empty (every call on it then fails with E_POINTER).
+void Acquire();
+// Counts one record less; the last one releases the object.
+void Release() noexcept;
+
+// The object (empty while no record lives).
+ComRef<IDispatch> Get() noexcept;
+
+unsigned long RecordCount() noexcept;
+// How many objects have been created in this process, for observing the sharing.
+unsigned long CreationCount() noexcept;
+
+// Lets go of the object if records still hold it (library unload).
+void ReleaseAtUnload() noexcept;
+
+}  // namespace SharedInstaller

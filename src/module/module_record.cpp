@@ -1,0 +1,256 @@
+#include "module/module_record.h"
+
+#include "catalog/lookup_tables.h"
+#include "common/com_exception.h"
+#include "common/text.h"
+#include "common/variant.h"
+#include "installer/installer_automation.h"
+#include "installer/installer_query.h"
+#include "installer/shared_installer.h"
+
+#include <utility>
+
+namespace {
+
+// What the comment reads as when the installer refuses to hand it out (it returns at most
+// 259 characters of it).
+const wchar_t kCommentTooLong[] =
+    L"MSI Error Loading Comment: Limit your comment to 259 characters.";
+
+// Takes a summary property's text; a value of any other type leaves `field` as it was.
+void ReadSummaryText(IDispatch* summary, LONG property, WideString& field) {
+  UniqueVariant value;
+  GetSummaryProperty(summary, property, value.Put());
+  if (value.Type() != VT_BSTR) return;
+  const BSTR text = V_BSTR(&value.Get());
+  field = WideString(text, text ? SysStringLen(text) : 0);
+}
+
+// The four pieces of a dotted version, 16 bits each, as two words: pieces 1-2 and 3-4.
+void PackVersion(const WideString& version, ULONG& high, ULONG& low) {
+  ULONG pieces[4] = {};
+  const std::vector<WideString> texts = version.Split(L'.');
+  for (size_t i = 0; i < texts.size() && i < 4; ++i) {
+    pieces[i] = static_cast<ULONG>(ParseLeadingInteger(texts[i])) & 0xFFFF;
+  }
+  high = (pieces[0] << 16) | pieces[1];
+  low = (pieces[2] << 16) | pieces[3];
+}
+
+}  // namespace
+
+ModuleRecord::ModuleRecord() { SharedInstaller::Acquire(); }
+
+ModuleRecord::~ModuleRecord() { SharedInstaller::Release(); }
+
+WideString ModuleRecord::MakeModuleKey(const WideString& id, long language) {
+  return WideString::Format(L"%s:%d", id.c_str(), static_cast<int>(language));
+}
+
+WideString ModuleRecord::LongFileName(const WideString& fileName) {
+  const size_t bar = fileName.Find(L'|');
+  return bar == WideString::npos ? fileName : fileName.Substring(bar + 1);
+}
+
+void ModuleRecord::InitFromPackage(const WideString& packagePath) {
+  packagePath_ = packagePath;
+  ReadSignature();
+  ResolveDisplayName();
+}
+
+void ModuleRecord::ReadSignature() {
+  const ComRef<IDispatch> installer = SharedInstaller::Get();
+  {
+    InstallerQuery query;
+    query.Open(installer, packagePath_, L"ModuleSignature");
+    query.Fetch();  // without a row the reads below give an empty identity
+    language_ = query.GetInteger(2);
+    moduleId_ = query.GetString(1);
+    version_ = query.GetString(3);
+    moduleKey_ = MakeModuleKey(moduleId_, language_);
+    query.Close();
+  }
+
+  // Failures from here on are the installer's (ErrorOrigin::InstallerAutomation) and reach
+  // the caller as they are: the package scan skips such packages.
+  const ComRef<IDispatch> database = OpenInstallerDatabase(installer.Get(), packagePath_);
+  const ComRef<IDispatch> summary = GetSummaryInformation(database.Get());
+  ReadSummaryText(summary.Get(), SummaryProperty::Author, author_);
+  try {
+    ReadSummaryText(summary.Get(), SummaryProperty::Comments, comments_);
+  } catch (const com_exception& failure) {
+    if (failure.Origin() != ErrorOrigin::InstallerAutomation) throw;
+    comments_ = kCommentTooLong;
+  }
+  ReadSummaryText(summary.Get(), SummaryProperty::RevisionNumber, name_);
+  ReadSummaryText(summary.Get(), SummaryProperty::Subject, subject_);
+  SetNames(name_, version_);
+}
+
+void ModuleRecord::ResolveDisplayName() {
+  WideString listed;
+  if (LookupDisplayName(moduleKey_, listed)) {
+    displayName_ = listed;
+  } else if (!subject_.IsEmpty()) {
+    displayName_ = subject_;
+  } else {
+    displayName_ = packagePath_;
+  }
+}
+
+// Each list is read once: the flag goes up before reading, so a read that fails part way is
+// not repeated and the list keeps what it had stored.
+const std::vector<WideString>& ModuleRecord::Dialogs() {
+  if (!dialogsLoaded_) {
+    dialogsLoaded_ = true;
+    ReadDialogs();
+  }
+  return dialogs_;
+}
+
+const std::vector<WideString>& ModuleRecord::CustomActions() {
+  if (!customActionsLoaded_) {
+    customActionsLoaded_ = true;
+    ReadCustomActions();
+  }
+  return customActions_;
+}
+
+const DependencyMap& ModuleRecord::Dependencies() {
+  if (!dependenciesLoaded_) {
+    dependenciesLoaded_ = true;
+    ReadDependencies();
+  }
+  return dependencies_;
+}
+
+const ExclusionMap& ModuleRecord::Exclusions() {
+  if (!exclusionsLoaded_) {
+    exclusionsLoaded_ = true;
+    ReadExclusions();
+  }
+  return exclusions_;
+}
+
+const FileMap& ModuleRecord::Files() {
+  if (!filesLoaded_) {
+    filesLoaded_ = true;
+    ReadFiles();
+  }
+  return files_;
+}
+
+void ModuleRecord::ReadDialogs() {
+  if (fromGallery_) return;  // descriptors list no dialogs
+  InstallerQuery query;
+  query.Open(SharedInstaller::Get(), packagePath_, L"Dialog");
+  while (query.Fetch()) dialogs_.push_back(query.GetString(1));
+  query.Close();
+}
+
+void ModuleRecord::ReadCustomActions() {
+  if (fromGallery_) return;  // descriptors list no custom actions
+  InstallerQuery query;
+  query.Open(SharedInstaller::Get(), packagePath_, L"CustomAction");
+  while (query.Fetch()) customActions_.push_back(query.GetString(1));
+  query.Close();
+}
+
+void ModuleRecord::ReadDependencies() {
+  if (fromGallery_) return;  // the descriptor's "Dependency" entries go through StoreDependency
+  InstallerQuery query;
+  query.Open(SharedInstaller::Get(), packagePath_, L"ModuleDependency");
+  while (query.Fetch()) {
+    DependencyRecord dependency;
+    dependency.RequiredID = query.GetString(3);
+    dependency.RequiredLanguage = query.GetInteger(4);
+    dependency.RequiredVersion = query.GetString(5);
+    dependency.Key = MakeModuleKey(dependency.RequiredID, dependency.RequiredLanguage);
+    StoreDependency(std::move(dependency));
+  }
+  query.Close();
+}
+
+void ModuleRecord::ReadExclusions() {
+  if (fromGallery_) return;  // the descriptor's "Exclusions" entries go through StoreExclusion
+  InstallerQuery query;
+  query.Open(SharedInstaller::Get(), packagePath_, L"ModuleExclusion");
+  while (query.Fetch()) {
+    ExclusionRecord exclusion;
+    exclusion.ExcludedID = query.GetString(3);
+    exclusion.ExcludedLanguage = query.GetInteger(4);
+    exclusion.ExcludedMinVersion = query.GetString(5);
+    exclusion.ExcludedMaxVersion = query.GetString(6);
+    exclusion.Key = MakeModuleKey(exclusion.ExcludedID, exclusion.ExcludedLanguage);
+    StoreExclusion(std::move(exclusion));
+  }
+  query.Close();
+}
+
+void ModuleRecord::ReadComponentDirectories(std::map<WideString, WideString>& directories) {
+  if (fromGallery_) return;
+  InstallerQuery query;
+  query.OpenSql(SharedInstaller::Get(), packagePath_,
+                L"SELECT * FROM Component ORDER BY Component");
+  while (query.Fetch()) {
+    const WideString component = query.GetString(1);
+    directories[component] = query.GetString(3);
+  }
+  query.Close();
+}
+
+void ModuleRecord::ReadFiles() {
+  if (fromGallery_) return;  // the descriptor's "Files" entries go through StoreFile
+  const ComRef<IDispatch> installer = SharedInstaller::Get();
+  InstallerQuery query;
+  query.OpenSql(installer, packagePath_, L"SELECT * FROM File ORDER BY Sequence");
+  std::map<WideString, WideString> directories;
+  ReadComponentDirectories(directories);
+  while (query.Fetch()) {
+    FileRecord file;
+    file.Installer = installer;
+    file.File = query.GetString(1);
+    const WideString component = query.GetString(2);
+    file.FileName = query.GetString(3);
+    file.LongName = LongFileName(file.FileName);
+    file.FileSize = static_cast<ULONG>(query.GetInteger(4));
+    file.Version = query.GetString(5);
+    file.Language = query.GetString(6);
+    file.Sequence = static_cast<ULONG>(query.GetInteger(8));
+    const auto directory = directories.find(component);
+    if (directory != directories.end()) file.Directory = directory->second;
+    file.PackagePath = packagePath_;
+    StoreFile(std::move(file));
+  }
+  query.Close();
+}
+
+bool ModuleRecord::IsSelfDependency(const DependencyRecord& dependency) const {
+  return dependency.RequiredID == moduleId_ && dependency.RequiredLanguage == language_ &&
+         dependency.RequiredVersion == version_;
+}
+
+void ModuleRecord::StoreDependency(DependencyRecord dependency) {
+  if (IsSelfDependency(dependency)) return;  // a module never requires itself
+  const WideString key = dependency.Key;
+  dependencies_.insert_or_assign(key, std::move(dependency));
+}
+
+void ModuleRecord::StoreExclusion(ExclusionRecord exclusion) {
+  const WideString key = exclusion.Key;
+  exclusions_.insert_or_assign(key, std::move(exclusion));
+}
+
+void ModuleRecord::StoreFile(FileRecord file) {
+  const WideString key = file.File;
+  files_.insert_or_assign(key, std::move(file));
+}
+
+int ModuleRecord::CompareVersions(const WideString& a, const WideString& b) {
+  ULONG highA = 0, lowA = 0, highB = 0, lowB = 0;
+  PackVersion(a, highA, lowA);
+  PackVersion(b, highB, lowB);
+  if (highA != highB) return highA > highB ? 1 : -1;
+  if (lowA != lowB) return lowA > lowB ? 1 : -1;
+  return 0;
+}
