@@ -93,7 +93,8 @@ struct IProfileKey : public IDispatch {
 };
 
 struct IProfileKeys : public IDispatch {
-  // Index: a key name (string) or a position (4-byte integer from 1).  None for an absent name.
+  // Index: a key name (string) or a position (4-byte integer from 1).  An absent name gives
+  // S_OK and none.
   virtual HRESULT STDMETHODCALLTYPE Item(VARIANT index, IProfileKey** key) = 0;
   virtual HRESULT STDMETHODCALLTYPE Count(long* count) = 0;
 };
@@ -104,7 +105,8 @@ struct IProfileSection : public IDispatch {
 };
 
 struct IProfileSections : public IDispatch {
-  // Index: a section name (string).  None for a section the file lacks.
+  // Index: a section name (string).  After a successful Open every name gives a section
+  // object; one the file lacks is empty.
   virtual HRESULT STDMETHODCALLTYPE Item(VARIANT index, IProfileSection** section) = 0;
   virtual HRESULT STDMETHODCALLTYPE Count(long* count) = 0;
 };

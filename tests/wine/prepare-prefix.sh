@@ -15,3 +15,7 @@ wineserver -w
 if [ -f "$bin/QvModCat2.dll" ]; then
   wine regsvr32 /s "$(winepath -w "$bin/QvModCat2.dll")"
 fi
+# The host-library stand-in serves the project object (ProgID "QvStandIn.Project").
+if [ -f "$bin/QVObjMgr.DLL" ]; then
+  wine regsvr32 /s "$(winepath -w "$bin/QVObjMgr.DLL")"
+fi
