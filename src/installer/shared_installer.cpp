@@ -58,4 +58,15 @@ unsigned long CreationCount() noexcept { return State().creations; }
 
 void ReleaseAtUnload() noexcept { State().installer.Reset(); }
 
+Replacement::Replacement(const ComRef<IDispatch>& replacement) noexcept
+    : saved_(State().installer) {
+  State().installer = replacement;
+}
+
+Replacement::~Replacement() {
+  SharedState& state = State();
+  // Only while records still share the object; after the last one it stays empty.
+  state.installer = state.records ? saved_ : nullptr;
+}
+
 }  // namespace SharedInstaller

@@ -28,4 +28,17 @@ unsigned long CreationCount() noexcept;
 // Lets go of the object if records still hold it (library unload).
 void ReleaseAtUnload() noexcept;
 
+// For tests that need the installer to fail in ways the platform will not on demand: puts a
+// wrapper of the shared object in its place while records live, and puts the object back.
+class Replacement {
+ public:
+  explicit Replacement(const ComRef<IDispatch>& replacement) noexcept;
+  ~Replacement();
+  Replacement(const Replacement&) = delete;
+  Replacement& operator=(const Replacement&) = delete;
+
+ private:
+  ComRef<IDispatch> saved_;
+};
+
 }  // namespace SharedInstaller
