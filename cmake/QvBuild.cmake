@@ -13,30 +13,34 @@ function(qv_target_defaults target)
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX,C>:${QV_WARNINGS}>)
 endfunction()
 
-# Compiles an IDL file with widl into a header, a GUID definition file and (optionally) a
-# type library.  Outputs land in ${CMAKE_BINARY_DIR}/idl.
-#   qv_widl(<idl> HEADER <var> IIDS <var> [TLB <var>] [DEPENDS files...])
+# Compiles an IDL file with widl into a header and (optionally) a type library.  The header
+# lands in ${CMAKE_BINARY_DIR}/idl (on the include path of the core library); the type library
+# there too, or at TLB_OUTPUT.  DEPENDS names the files the IDL includes or imports.
+#   qv_widl(<idl> HEADER <var> [TLB <var>] [TLB_OUTPUT <path>] [DEPENDS files...])
 function(qv_widl idl)
-  cmake_parse_arguments(W "" "HEADER;IIDS;TLB" "DEPENDS" ${ARGN})
+  cmake_parse_arguments(W "" "HEADER;TLB;TLB_OUTPUT" "DEPENDS" ${ARGN})
   get_filename_component(base ${idl} NAME_WE)
   set(out ${CMAKE_BINARY_DIR}/idl)
   file(MAKE_DIRECTORY ${out})
   set(src ${CMAKE_CURRENT_SOURCE_DIR}/${idl})
+  # stdole2.tlb (importlib) is architecture-neutral; the 64-bit Wine folder has it.
   set(flags ${QV_WIDL_TARGET} -I/usr/include/wine/wine/windows -I${CMAKE_SOURCE_DIR}/idl
             -L/usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
   add_custom_command(OUTPUT ${out}/${base}.h
     COMMAND ${QV_WIDL} ${flags} -h -o ${out}/${base}.h ${src}
     DEPENDS ${src} ${W_DEPENDS} VERBATIM)
-  add_custom_command(OUTPUT ${out}/${base}_i.c
-    COMMAND ${QV_WIDL} ${flags} -u -o ${out}/${base}_i.c ${src}
-    DEPENDS ${src} ${W_DEPENDS} VERBATIM)
   set(${W_HEADER} ${out}/${base}.h PARENT_SCOPE)
-  set(${W_IIDS} ${out}/${base}_i.c PARENT_SCOPE)
   if(W_TLB)
-    add_custom_command(OUTPUT ${out}/${base}.tlb
-      COMMAND ${QV_WIDL} ${flags} -t -o ${out}/${base}.tlb ${src}
+    set(tlb ${out}/${base}.tlb)
+    if(W_TLB_OUTPUT)
+      set(tlb ${W_TLB_OUTPUT})
+      get_filename_component(tlb_dir ${tlb} DIRECTORY)
+      file(MAKE_DIRECTORY ${tlb_dir})
+    endif()
+    add_custom_command(OUTPUT ${tlb}
+      COMMAND ${QV_WIDL} ${flags} -t -o ${tlb} ${src}
       DEPENDS ${src} ${W_DEPENDS} VERBATIM)
-    set(${W_TLB} ${out}/${base}.tlb PARENT_SCOPE)
+    set(${W_TLB} ${tlb} PARENT_SCOPE)
   endif()
 endfunction()
 

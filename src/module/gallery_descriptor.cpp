@@ -25,3 +25,8 @@ void GalleryDescriptor::CheckStatus() noexcept {
   // The descriptor-based status check arrives with the descriptor reader; until then every
   // module counts as installed.
 }
+
+// The descriptor reader fills these in; until then a descriptor lists no download files.
+int GalleryDescriptor::CountDownloadFiles() { return 0; }
+
+void GalleryDescriptor::ReadDownloadFile(int, DownloadFileInfo& file) { file = DownloadFileInfo{}; }

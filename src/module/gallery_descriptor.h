@@ -35,6 +35,11 @@ class GalleryDescriptor {
   virtual HRESULT GetNeedsDownload(VARIANT_BOOL* needsDownload);
   void CheckStatus() noexcept;
 
+  // The files to download listed in the descriptor, read afresh on every call (the module
+  // object's DownloadFiles).  Entries 0 to CountDownloadFiles() - 1.
+  int CountDownloadFiles();
+  void ReadDownloadFile(int index, DownloadFileInfo& file);
+
  protected:
   WideString descriptorName_;
   WideString referenceVersion_;

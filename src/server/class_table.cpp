@@ -1,0 +1,42 @@
+#include "server/class_table.h"
+
+#include "module/merge_module2.h"
+#include "server/class_ids.h"
+#include "server/registration.h"
+
+namespace {
+
+const wchar_t* NoDescription() { return nullptr; }
+const CategoryEntry* NoCategories() {
+  static constexpr CategoryEntry none[] = {{nullptr, false}};
+  return none;
+}
+void NoStartStop(bool) {}
+
+// Classes whose implementation has not joined the component yet: registered, not served.
+constexpr ClassCreators NotServedYet{};
+
+ClassTable table{{
+    {&kClsidMMCatalog, "QvLiteModCat.MMCatalog.1", "QvLiteModCat.MMCatalog",
+     &RegisterClassEntry, &UnregisterClassEntry, NotServedYet, nullptr, &NoDescription,
+     &NoCategories, &NoStartStop},
+    {&kClsidMMCatalogPro, "QvLiteModCat.MMCatalogPro.1", "QvLiteModCat.MMCatalogPro",
+     &RegisterClassEntry, &UnregisterClassEntry, NotServedYet, nullptr, &NoDescription,
+     &NoCategories, &NoStartStop},
+    {&kClsidMergeModule2, "QvModCat.MergeModule2.1", "QvModCat.MergeModule2",
+     &RegisterClassEntry, &UnregisterClassEntry, ClassCreatorsOf<MergeModule2>(), nullptr,
+     &NoDescription, &NoCategories, &NoStartStop},
+    {&kClsidMMCatalogManager, "QvLiteModCat.MMCatalogManager.1",
+     "QvLiteModCat.MMCatalogManager", &RegisterClassEntry, &UnregisterClassEntry,
+     NotServedYet, nullptr, &NoDescription, &NoCategories, &NoStartStop},
+}};
+
+}  // namespace
+
+ClassEntry* ClassTable::FindServable(const CLSID& clsid) noexcept {
+  for (ClassEntry& entry : *this)
+    if (entry.Creators.CreateFactory && *entry.Clsid == clsid) return &entry;
+  return nullptr;
+}
+
+ClassTable& ComponentClasses() noexcept { return table; }

@@ -1,0 +1,44 @@
+#include "server/server_module.h"
+
+#include "server/class_ids.h"
+#include "server/class_table.h"
+#include "server/component_instance.h"
+
+ServerModule::ServerModule() noexcept
+    : instance_(ComponentInstance()), classes_(&ComponentClasses()), libid_(kLibidQvModCat2) {
+  InitializeCriticalSection(&typeInfoLock_);
+  InitializeCriticalSection(&classTableLock_);
+}
+
+void ServerModule::AddTermination(TerminationCallback callback, void* argument) {
+  terminations_.emplace_front(callback, argument);
+}
+
+void ServerModule::ProcessAttach(HINSTANCE instance) noexcept {
+  instance_ = instance;
+  lockCount_ = 0;
+  for (ClassEntry& entry : *classes_) entry.StartStop(true);
+  DisableThreadLibraryCalls(instance);
+}
+
+void ServerModule::ProcessDetach() noexcept {
+  for (ClassEntry& entry : *classes_) {
+    if (IUnknown* factory = entry.CachedFactory) {
+      entry.CachedFactory = nullptr;
+      factory->Release();
+    }
+    entry.StartStop(false);
+  }
+  if (locksAlive_) {
+    locksAlive_ = false;
+    DeleteCriticalSection(&typeInfoLock_);
+    DeleteCriticalSection(&classTableLock_);
+  }
+  for (auto& [callback, argument] : terminations_) callback(argument);
+  terminations_.clear();
+}
+
+ServerModule& Server() noexcept {
+  static ServerModule module;
+  return module;
+}

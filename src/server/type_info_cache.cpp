@@ -1,0 +1,112 @@
+#include "server/type_info_cache.h"
+
+#include "server/server_module.h"
+
+#include <oleauto.h>
+
+#include <cwchar>
+#include <new>
+
+HRESULT TypeInfoCache::Load(LCID locale) {
+  CriticalSectionGuard guard(Server().TypeInfoLock());
+  if (info_) return S_OK;
+  ComRef<ITypeLib> library;
+  HRESULT result = LoadRegTypeLib(Server().TypeLibraryId(), 1, 0, locale, library.Put());
+  if (FAILED(result)) return result;
+  ComRef<ITypeInfo> info;
+  result = library->GetTypeInfoOfGuid(iid_, info.Put());
+  if (FAILED(result)) return result;
+
+  std::vector<MemberName> names;
+  TYPEATTR* attributes = nullptr;
+  if (SUCCEEDED(info->GetTypeAttr(&attributes))) {
+    for (UINT i = 0; i < attributes->cFuncs; ++i) {
+      FUNCDESC* function = nullptr;
+      if (FAILED(info->GetFuncDesc(i, &function))) continue;
+      BSTR name = nullptr;
+      UINT found = 0;
+      if (SUCCEEDED(info->GetNames(function->memid, &name, 1, &found)) && found == 1 && name) {
+        bool known = false;  // a property's get and put share one name
+        for (const MemberName& entry : names) known = known || entry.Id == function->memid;
+        if (!known) names.push_back({std::wstring(name, SysStringLen(name)), function->memid});
+      }
+      SysFreeString(name);
+      info->ReleaseFuncDesc(function);
+    }
+    info->ReleaseTypeAttr(attributes);
+  }
+  names_ = std::move(names);
+  scriptMembers_ = MembersNeedingScriptArguments(info.Get());
+  info_ = info.Detach();
+  Server().AddTermination(&TypeInfoCache::Unload, this);
+  return S_OK;
+}
+
+void TypeInfoCache::Unload(void* self) noexcept {
+  auto* cache = static_cast<TypeInfoCache*>(self);
+  if (cache->info_) cache->info_->Release();
+  cache->info_ = nullptr;
+  cache->names_.clear();
+  cache->names_.shrink_to_fit();
+  cache->scriptMembers_.clear();
+  cache->scriptMembers_.shrink_to_fit();
+}
+
+HRESULT TypeInfoCache::Get(LCID locale, ITypeInfo** info) {
+  if (!info) return E_POINTER;
+  *info = nullptr;
+  if (!info_) {
+    try {
+      const HRESULT result = Load(locale);
+      if (FAILED(result)) return result;
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    }
+  }
+  *info = info_;
+  return S_OK;
+}
+
+HRESULT TypeInfoCache::GetTypeInfo(LCID locale, ITypeInfo** info) {
+  if (!info) return E_POINTER;
+  const HRESULT result = Get(locale, info);
+  if (SUCCEEDED(result)) (*info)->AddRef();
+  return result;
+}
+
+HRESULT TypeInfoCache::GetIDsOfNames(LPOLESTR* names, UINT count, LCID locale, DISPID* ids) {
+  if (!names || !ids) return E_POINTER;
+  ITypeInfo* info = nullptr;
+  const HRESULT result = Get(locale, &info);
+  if (FAILED(result)) return result;
+  if (count == 1 && names[0]) {
+    const size_t length = wcslen(names[0]);
+    for (auto entry = names_.rbegin(); entry != names_.rend(); ++entry) {
+      if (entry->Name.size() == length &&
+          wmemcmp(entry->Name.data(), names[0], length) == 0) {
+        ids[0] = entry->Id;
+        return S_OK;
+      }
+    }
+  }
+  return info->GetIDsOfNames(names, count, ids);
+}
+
+HRESULT TypeInfoCache::Invoke(void* instance, DISPID member, LCID locale, WORD flags,
+                              DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                              UINT* argumentError) {
+  ITypeInfo* info = nullptr;
+  const HRESULT loaded = Get(locale, &info);
+  if (FAILED(loaded)) return loaded;
+  for (const ScriptMember& adapted : scriptMembers_) {
+    if (adapted.Id == member && (adapted.Kind & flags)) {
+      try {
+        return InvokeWithScriptArguments(info, instance, adapted, flags, params, result,
+                                         exception, argumentError);
+      } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+      }
+    }
+  }
+  return info->Invoke(instance, member, flags, params, result, exception, argumentError);
+}
