@@ -1,0 +1,47 @@
+#include "text_encoding.h"
+
+#include <windows.h>
+
+namespace msmbuild {
+
+bool IsValidUtf8(const std::string& text) {
+  if (text.empty()) return true;
+  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                             static_cast<int>(text.size()), nullptr, 0) > 0;
+}
+
+std::wstring WideFromUtf8(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
+std::string Utf8FromWide(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+  return narrow;
+}
+
+bool FitsCodePage(const std::wstring& text, unsigned codePage) {
+  if (text.empty()) return true;
+  if (codePage == 0) codePage = GetACP();
+  // UTF-8 and UTF-7 hold every character and refuse the "used default" question.
+  if (codePage == CP_UTF8 || codePage == CP_UTF7) return true;
+  BOOL usedDefault = FALSE;
+  const int converted = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(),
+                                            static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                            &usedDefault);
+  return converted > 0 && !usedDefault;
+}
+
+bool IsUsableCodePage(unsigned codePage) {
+  return codePage == 0 || IsValidCodePage(codePage);
+}
+
+}  // namespace msmbuild
