@@ -1,0 +1,351 @@
+#!/usr/bin/env python3
+"""Checks the packages msmbuild made against their descriptions with msitools, a reader that
+shares no code with msi.dll or with the builder.
+
+    check_packages.py <msiinfo> <descriptions folder> <packages folder>
+
+Every <name>.msm.txt of the descriptions folder is read here with a reader of the description
+format of its own, and <name>.msm is compared with it: the list of tables (missing tables
+missing), column types and keys, every row (nulls as empty fields), the database code page and
+the summary information (property types and values, missing properties missing).  A raw-text
+description must give a file that is not a package.
+"""
+
+import datetime
+import glob
+import os
+import struct
+import subprocess
+import sys
+
+# The standard column definitions of the tables a merge module reader looks at, written down
+# independently of the builder: (name, type in export notation, key).
+STANDARD_TABLES = {
+    "ModuleSignature": [("ModuleID", "s72", True), ("Language", "i2", True), ("Version", "s32", False)],
+    "ModuleDependency": [("ModuleID", "s72", True), ("ModuleLanguage", "i2", True),
+                         ("RequiredID", "s72", True), ("RequiredLanguage", "i2", True),
+                         ("RequiredVersion", "S32", False)],
+    "ModuleExclusion": [("ModuleID", "s72", True), ("ModuleLanguage", "i2", True),
+                        ("ExcludedID", "s72", True), ("ExcludedLanguage", "i2", True),
+                        ("ExcludedMinVersion", "S32", False), ("ExcludedMaxVersion", "S32", False)],
+    "Dialog": [("Dialog", "s72", True), ("HCentering", "i2", False), ("VCentering", "i2", False),
+               ("Width", "i2", False), ("Height", "i2", False), ("Attributes", "I4", False),
+               ("Title", "L128", False), ("Control_First", "s50", False),
+               ("Control_Default", "S50", False), ("Control_Cancel", "S50", False)],
+    "CustomAction": [("Action", "s72", True), ("Type", "i2", False), ("Source", "S72", False),
+                     ("Target", "S255", False)],
+    "File": [("File", "s72", True), ("Component_", "s72", False), ("FileName", "l255", False),
+             ("FileSize", "i4", False), ("Version", "S72", False), ("Language", "S20", False),
+             ("Attributes", "I2", False), ("Sequence", "i4", False)],
+    "Component": [("Component", "s72", True), ("ComponentId", "S38", False),
+                  ("Directory_", "s72", False), ("Attributes", "i2", False),
+                  ("Condition", "S255", False), ("KeyPath", "S72", False)],
+    "Directory": [("Directory", "s72", True), ("Directory_Parent", "S72", False),
+                  ("DefaultDir", "l255", False)],
+    "Property": [("Property", "s72", True), ("Value", "l0", False)],
+}
+
+# Summary property: (identifier, standard variant type, label of `msiinfo suminfo` for text).
+VT_I2, VT_I4, VT_LPSTR, VT_FILETIME = 2, 3, 30, 64
+SUMMARY = {
+    "Codepage": (1, VT_I2, None), "Title": (2, VT_LPSTR, "Title"),
+    "Subject": (3, VT_LPSTR, "Subject"), "Author": (4, VT_LPSTR, "Author"),
+    "Keywords": (5, VT_LPSTR, "Keywords"), "Comments": (6, VT_LPSTR, "Comments"),
+    "Template": (7, VT_LPSTR, "Template"), "LastAuthor": (8, VT_LPSTR, "Last author"),
+    "RevisionNumber": (9, VT_LPSTR, "Revision number (UUID)"),
+    "LastPrinted": (11, VT_FILETIME, None), "CreateDtm": (12, VT_FILETIME, None),
+    "LastSaveDtm": (13, VT_FILETIME, None), "PageCount": (14, VT_I4, None),
+    "WordCount": (15, VT_I4, None), "CharCount": (16, VT_I4, None),
+    "AppName": (18, VT_LPSTR, "Application"), "Security": (19, VT_I4, None),
+}
+ANSI = "cp1252"  # the prefix's ANSI code page, in which msi.dll stores summary text
+
+
+# ---- descriptions ------------------------------------------------------------------------
+
+def split_cells(line):
+    """Cells of a table line: a separator is a bar with a blank before and a blank or the end
+    of the line after it; a cell starting with "<text " runs to a '>' followed by a separator
+    or the end of the line."""
+    blank = " \t"
+
+    def separator_at(i):
+        return line[i] == "|" and i > 0 and line[i - 1] in blank and (
+            i + 1 == len(line) or line[i + 1] in blank)
+
+    cells, pos = [], 0
+    while True:
+        start = pos
+        while start < len(line) and line[start] in blank:
+            start += 1
+        sep = None
+        if line.startswith("<text ", start):
+            close = start + 6
+            while True:
+                close = line.index(">", close)
+                after = close + 1
+                while after < len(line) and line[after] in blank:
+                    after += 1
+                if after == len(line) or separator_at(after):
+                    sep = after if after < len(line) else None
+                    break
+                close += 1
+            cells.append(line[start:close + 1])
+        else:
+            end = start
+            while end < len(line) and not separator_at(end):
+                end += 1
+            sep = end if end < len(line) else None
+            cells.append(line[start:end].strip(blank))
+        if sep is None:
+            return cells
+        pos = sep + 1
+
+
+def cell_value(cell):
+    """None for a null cell, otherwise the text with <repeat N X> and <text X> expanded."""
+    if cell in ("", "<null>"):
+        return None
+    if cell.startswith("<text ") and cell.endswith(">"):
+        text = cell[6:-1]
+    elif cell.startswith("<repeat ") and cell.endswith(">"):
+        count, piece = cell[8:-1].split(" ", 1)
+        text = piece * int(count)
+    else:
+        text = cell
+    return text or None
+
+
+class Description:
+    def __init__(self, path):
+        self.name = os.path.basename(path)[:-len(".txt")]
+        self.raw_text = None
+        self.codepage = 1252
+        self.summary = {}  # name -> value text as written
+        self.tables = {}   # name -> {"header": [...], "rows": [[...]]}
+        table = None
+        with open(path, encoding="utf-8-sig") as f:
+            for line in f.read().split("\n"):
+                line = line.rstrip("\r")
+                if not line.strip() or line.strip().startswith("#"):
+                    continue
+                if line[0] in " \t":
+                    cells = split_cells(line)
+                    if table["header"] is None:
+                        table["header"] = cells
+                    else:
+                        table["rows"].append(cells)
+                    continue
+                keyword, _, rest = line.partition(" ")
+                table = None
+                if keyword == "raw-text":
+                    self.raw_text = (self.raw_text or []) + [rest]
+                elif keyword == "codepage":
+                    self.codepage = int(rest)
+                elif keyword == "summary":
+                    name, _, value = rest.partition("=")
+                    self.summary[name.strip()] = value.strip()
+                elif keyword == "table":
+                    table = self.tables[rest.strip()] = {"header": None, "rows": []}
+                else:
+                    raise ValueError("%s: unexpected line %r" % (path, line))
+
+
+# ---- msitools ----------------------------------------------------------------------------
+
+class Checker:
+    def __init__(self, msiinfo):
+        self.msiinfo = msiinfo
+        self.failures = []
+        self.seen = set()  # odd cases the descriptions exercise
+
+    def fail(self, package, message):
+        self.failures.append("%s: %s" % (package, message))
+
+    def run(self, *args, check=True):
+        result = subprocess.run([self.msiinfo] + list(args), stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE)
+        if check and result.returncode != 0:
+            raise RuntimeError("msiinfo %s failed: %s" % (" ".join(args), result.stderr.decode()))
+        return result
+
+    def check(self, description, package):
+        if description.raw_text is not None:
+            return self.check_raw_text(description, package)
+        tables = set(self.run("tables", package).stdout.decode().split())
+        tables -= {"_SummaryInformation", "_ForceCodepage"}
+        if tables != set(description.tables):
+            self.fail(package, "tables %s, described %s" % (sorted(tables), sorted(description.tables)))
+        if set(STANDARD_TABLES) - set(description.tables):
+            self.seen.add("missing standard table")
+        for name, table in description.tables.items():
+            if name in tables:
+                self.check_table(package, name, table)
+        self.check_codepage(package, description.codepage)
+        self.check_summary(package, description.summary)
+
+    def check_raw_text(self, description, package):
+        self.seen.add("raw text")
+        expected = b"".join(line.encode("utf-8") + b"\r\n" for line in description.raw_text)
+        with open(package, "rb") as f:
+            if f.read() != expected:
+                self.fail(package, "the text file does not hold the raw-text lines")
+        if self.run("tables", package, check=False).returncode == 0:
+            self.fail(package, "msiinfo reads the raw-text file as a package")
+
+    def check_table(self, package, name, table):
+        lines = self.run("export", package, name).stdout.decode("utf-8").split("\r\n")
+        names, types = lines[0].split("\t"), lines[1].split("\t")
+        keys = lines[2].split("\t")[1:]
+        rows = [line.split("\t") for line in lines[3:] if line]
+
+        # Expected columns: the standard ones, each replaced or joined by typed header cells.
+        expected = list(STANDARD_TABLES.get(name, []))
+        given = []
+        for cell in table["header"] or []:
+            column, _, notation = cell.partition(":")
+            given.append(column)
+            if notation:
+                definition = (column, notation.rstrip("*"), notation.endswith("*"))
+                known = [i for i, c in enumerate(expected) if c[0] == column]
+                if known:
+                    expected[known[0]] = definition
+                else:
+                    expected.append(definition)
+        if name not in STANDARD_TABLES and not expected:
+            return self.fail(package, "%s: unknown table without typed columns" % name)
+        if [(c[0], c[1]) for c in expected] != list(zip(names, types)):
+            self.fail(package, "%s: columns %s, expected %s"
+                      % (name, list(zip(names, types)), [(c[0], c[1]) for c in expected]))
+        if [c[0] for c in expected if c[2]] != keys:
+            self.fail(package, "%s: keys %s, expected %s" % (name, keys, [c[0] for c in expected if c[2]]))
+
+        is_integer = {c[0]: c[1][0] in "iI" for c in expected}
+        wanted = []
+        for row in table["rows"]:
+            values = dict.fromkeys(names, "")
+            for column, cell in zip(given, row):
+                value = cell_value(cell)
+                if value is None:
+                    self.seen.add("null")
+                elif is_integer[column]:
+                    value = str(int(value))
+                else:
+                    if len(value) >= 300:
+                        self.seen.add("300 characters in a table")
+                    if any(ord(ch) > 127 for ch in value):
+                        self.seen.add("non-ASCII in a table")
+                values[column] = value or ""
+            wanted.append([values[column] for column in names])
+        if sorted(rows) != sorted(wanted):
+            self.fail(package, "%s: rows\n    %s\n  expected\n    %s" % (name, sorted(rows), sorted(wanted)))
+
+    def check_codepage(self, package, codepage):
+        lines = self.run("export", package, "_ForceCodepage").stdout.decode().split("\r\n")
+        if lines[2] != "%d\t_ForceCodepage" % codepage:
+            self.fail(package, "code page line %r, expected %d" % (lines[2], codepage))
+
+    def check_summary(self, package, described):
+        stream = self.run("extract", package, "\x05SummaryInformation", check=False)
+        stored = parse_property_set(stream.stdout) if stream.returncode == 0 else {}
+        if stream.returncode != 0 and described:
+            return self.fail(package, "no summary information stream")
+
+        expected = {}
+        forced = False
+        for name, text in described.items():
+            pid, vt, _ = SUMMARY[name]
+            if text.startswith("#") and text[1:].lstrip("-").isdigit():
+                expected[pid] = (VT_I4, int(text[1:]))
+                forced |= vt != VT_I4
+            elif vt == VT_LPSTR:
+                value = cell_value(text) or ""
+                expected[pid] = (vt, value)
+                if len(value) >= 300:
+                    self.seen.add("300 characters in the summary")
+                if any(ord(ch) > 127 for ch in value):
+                    self.seen.add("non-ASCII in the summary")
+            elif vt == VT_FILETIME:
+                moment = datetime.datetime.strptime(text.replace("-", "/"), "%Y/%m/%d %H:%M:%S")
+                expected[pid] = (vt, int((moment - datetime.datetime(1601, 1, 1)).total_seconds()) * 10**7)
+            else:
+                expected[pid] = (vt, int(text))
+        if forced:
+            self.seen.add("summary text stored as a number")
+            # The builder names the ANSI code page of the text so that rewriting the property
+            # set for the forced value keeps it.
+            expected.setdefault(SUMMARY["Codepage"][0], (VT_I2, 1252))
+        if stored != expected:
+            self.fail(package, "summary properties %s, expected %s" % (stored, expected))
+
+        # msiinfo's own summary reader stops at a property of an unexpected type.
+        if forced:
+            return
+        lines = self.run("suminfo", package).stdout.decode(ANSI).splitlines()
+        for name, (pid, vt, label) in SUMMARY.items():
+            if not label:
+                continue
+            shown = [line[len(label) + 2:] for line in lines if line.startswith(label + ": ")]
+            want = [expected[pid][1]] if pid in expected else []
+            if shown != want:
+                self.fail(package, "msiinfo suminfo shows %s %s, expected %s" % (label, shown, want))
+
+
+def parse_property_set(data):
+    """{identifier: (variant type, value)} of the one section of a summary property set."""
+    (section_offset,) = struct.unpack_from("<I", data, 44)
+    size, count = struct.unpack_from("<II", data, section_offset)
+    if section_offset + size > len(data):
+        raise ValueError("the section (%d bytes) runs past the stream (%d bytes)" % (size, len(data)))
+    properties = {}
+    for i in range(count):
+        pid, offset = struct.unpack_from("<II", data, section_offset + 8 + 8 * i)
+        at = section_offset + offset
+        (vt,) = struct.unpack_from("<I", data, at)
+        if vt == VT_I2:
+            value = struct.unpack_from("<h", data, at + 4)[0]
+        elif vt == VT_I4:
+            value = struct.unpack_from("<i", data, at + 4)[0]
+        elif vt == VT_FILETIME:
+            value = struct.unpack_from("<Q", data, at + 4)[0]
+        elif vt == VT_LPSTR:
+            (length,) = struct.unpack_from("<I", data, at + 4)
+            value = data[at + 8:at + 8 + length].rstrip(b"\0").decode(ANSI)
+        else:
+            value = "<variant type %d>" % vt
+        properties[pid] = (vt, value)
+    return properties
+
+
+def main():
+    msiinfo, descriptions_folder, packages_folder = sys.argv[1:4]
+    checker = Checker(msiinfo)
+    descriptions = sorted(glob.glob(os.path.join(descriptions_folder, "*.msm.txt")))
+    if not descriptions:
+        sys.exit("no descriptions in %s" % descriptions_folder)
+    for path in descriptions:
+        description = Description(path)
+        package = os.path.join(packages_folder, description.name)
+        if not os.path.isfile(package):
+            checker.fail(package, "was not built")
+            continue
+        try:
+            checker.check(description, package)
+        except Exception as error:  # a malformed package must not hide the others' results
+            checker.fail(package, "%s: %s" % (type(error).__name__, error))
+
+    # The fixture set exists to exercise these; losing one would leave its check untested.
+    for case in ["missing standard table", "raw text", "null", "300 characters in a table",
+                 "300 characters in the summary", "non-ASCII in a table", "non-ASCII in the summary",
+                 "summary text stored as a number"]:
+        if case not in checker.seen:
+            checker.failures.append("no description exercises: " + case)
+
+    for failure in checker.failures:
+        print("FAIL " + failure)
+    print("%d packages checked, %d failures" % (len(descriptions), len(checker.failures)))
+    sys.exit(1 if checker.failures else 0)
+
+
+if __name__ == "__main__":
+    main()
