@@ -202,10 +202,12 @@ void ModuleRecord::ReadComponentDirectories(std::map<WideString, WideString>& di
 void ModuleRecord::ReadFiles() {
   if (fromGallery_) return;  // the descriptor's "Files" entries go through StoreFile
   const ComRef<IDispatch> installer = SharedInstaller::Get();
-  InstallerQuery query;
-  query.OpenSql(installer, packagePath_, L"SELECT * FROM File ORDER BY Sequence");
+  // The component map is read before the file query opens the package: an installer may
+  // refuse to open a package a second time while a view on it is open (Wine's does).
   std::map<WideString, WideString> directories;
   ReadComponentDirectories(directories);
+  InstallerQuery query;
+  query.OpenSql(installer, packagePath_, L"SELECT * FROM File ORDER BY Sequence");
   while (query.Fetch()) {
     FileRecord file;
     file.Installer = installer;
