@@ -1,0 +1,234 @@
+#!/usr/bin/env python3
+"""Checks the module folders that the component resolved (dump_module_folders' JSON) against
+an independent walk of the same packages' Directory, Property, Component and File tables,
+exported with msitools' msiinfo.
+
+    check_module_folders.py <dump.json> <package folder> [<package folder>...]
+
+Every package of every folder must be in the dump; for each file and each Directory key the
+dump's answer (resolved with a folder, unresolved, or an installer error) must be the one the
+walk below gives.  Exit status 0 when all agree, 1 otherwise.
+"""
+import json
+import os
+import subprocess
+import sys
+
+SYSTEM_FOLDERS = {name.upper() for name in (
+    "AdminToolsFolder", "AppDataFolder", "CommonAppDataFolder", "CommonFilesFolder",
+    "DesktopFolder", "FavoritesFolder", "FontsFolder", "LocalAppDataFolder",
+    "MyPicturesFolder", "PersonalFolder", "ProgramFilesFolder", "ProgramMenuFolder",
+    "SendToFolder", "StartMenuFolder", "StartupFolder", "System16Folder", "SystemFolder",
+    "TempFolder", "TemplateFolder", "WindowsFolder", "WindowsVolume")}
+
+FIELD_ROOM = 259          # characters a field read can take (260 with the terminator)
+PROPERTY_NAME_ROOM = 213  # characters of a property name that fit the property query
+MODULE_ID_LENGTH = 36     # characters of a module suffix after the last dot
+
+
+class RefusedQuery(Exception):
+    """The installer refuses a query whose quoted key holds an apostrophe."""
+
+
+def ansi_length(text):
+    return len(text.encode("cp1252", errors="replace"))
+
+
+def export_table(package, table):
+    """Rows of an exported table as dicts of column name to text (null fields are empty)."""
+    text = subprocess.run(["msiinfo", "export", package, table], check=True,
+                          capture_output=True).stdout.decode("utf-8")
+    lines = text.split("\r\n")
+    columns = lines[0].split("\t")
+    rows = []
+    for line in lines[3:]:
+        if not line:
+            continue
+        cells = [cell.replace("\x10", "\t").replace("\x11", "\r").replace("\x19", "\n")
+                 for cell in line.split("\t")]
+        cells += [""] * (len(columns) - len(cells))
+        rows.append(dict(zip(columns, cells)))
+    return rows
+
+
+def table_names(package):
+    out = subprocess.run(["msiinfo", "tables", package], check=True,
+                         capture_output=True).stdout.decode("utf-8")
+    return set(out.split())
+
+
+class Package:
+    def __init__(self, path):
+        tables = table_names(path)
+        self.directories = {}
+        if "Directory" in tables:
+            for row in export_table(path, "Directory"):
+                self.directories[row["Directory"]] = row
+        self.properties = None
+        if "Property" in tables:
+            self.properties = {row["Property"]: row["Value"]
+                               for row in export_table(path, "Property")}
+        components = {}
+        if "Component" in tables:
+            components = {row["Component"]: row["Directory_"]
+                          for row in export_table(path, "Component")}
+        self.file_directories = {}
+        if "File" in tables:
+            for row in export_table(path, "File"):
+                self.file_directories[row["File"]] = components.get(row["Component_"], "")
+
+    # -- the rules -------------------------------------------------------------------------
+
+    def is_system_folder(self, key):
+        if "'" in key:
+            raise RefusedQuery(key)
+        row = self.directories.get(key)
+        if row is None or ansi_length(row["Directory_Parent"]) > FIELD_ROOM:
+            return False
+        return key.upper() in SYSTEM_FOLDERS
+
+    def property_value(self, name):
+        if self.properties is None or ansi_length(name) > PROPERTY_NAME_ROOM:
+            return None
+        if "'" in name:
+            raise RefusedQuery(name)
+        value = self.properties.get(name)
+        if value is None or ansi_length(value) > FIELD_ROOM:
+            return None
+        return value
+
+    @staticmethod
+    def without_module_suffix(key):
+        dot = key.rfind(".")
+        if dot >= 0 and len(key) - dot - 1 == MODULE_ID_LENGTH:
+            return key[:dot]
+        return key
+
+    @staticmethod
+    def target_long_name(default_dir):
+        target = default_dir.split(":", 1)[0]
+        return target.split("|", 1)[1] if "|" in target else target
+
+    def walk(self, key):
+        """('resolved', path), ('unresolved', None) or ('error', None) for a key."""
+        try:
+            return self._walk(key)
+        except RefusedQuery:
+            return ("error", None)
+
+    def _walk(self, key):
+        if not key:
+            return ("unresolved", None)
+        path = ""
+        seen = set()
+        current = key
+        while True:
+            row = self.directories.get(current) if current else None
+            if row is None or current in seen:
+                return ("unresolved", None)  # no row, a root without source, or a cycle
+            if (ansi_length(row["DefaultDir"]) > FIELD_ROOM
+                    or ansi_length(row["Directory"]) > FIELD_ROOM):
+                return ("unresolved", None)
+            seen.add(current)
+            level = self.without_module_suffix(row["Directory"])
+            if self.is_system_folder(level):
+                # the bracketed property stands for a folder ending in a separator
+                return ("resolved", "[" + level + "]" + path)
+            name = self.target_long_name(row["DefaultDir"])
+            last = False
+            if name.upper() == "SOURCEDIR":
+                value = self.property_value(level)
+                if value is None:
+                    return ("resolved", path)
+                name, last = value, True
+            parent = row["Directory_Parent"]
+            if ansi_length(parent) > FIELD_ROOM:
+                return ("unresolved", None)
+            if name.startswith("."):
+                if parent.upper() == "TARGETDIR":
+                    value = self.property_value(level)
+                    return ("resolved", level if value is None else value)
+                current = parent
+                continue
+            path = name + "\\" + path if path else name
+            if last:
+                return ("resolved", path)
+            current = parent
+
+
+def compare(label, expected, entry, problems):
+    status, folder = expected
+    if entry["status"] != status:
+        problems.append("%s: %s, expected %s%s" % (
+            label, entry["status"] + (" " + repr(entry.get("folder")) if "folder" in entry else ""),
+            status, " " + repr(folder) if folder is not None else ""))
+    elif status == "resolved" and entry["folder"] != folder:
+        problems.append("%s: %r, expected %r" % (label, entry["folder"], folder))
+    elif status == "error" and not entry["text"].endswith("MsiOpenDatabaseView()"):
+        problems.append("%s: error text %r" % (label, entry["text"]))
+
+
+def main():
+    if len(sys.argv) < 3:
+        print(__doc__, file=sys.stderr)
+        return 2
+    with open(sys.argv[1], encoding="utf-8") as dump_file:
+        dump = {(entry["folder"], entry["name"]): entry for entry in json.load(dump_file)}
+    problems = []
+    counts = {"packages": 0, "files": 0, "directories": 0, "resolved": 0}
+    for folder in sys.argv[2:]:
+        for name in sorted(n for n in os.listdir(folder) if n.lower().endswith(".msm")):
+            entry = dump.get((folder, name))
+            if entry is None:
+                problems.append("%s/%s: not in the dump" % (folder, name))
+                continue
+            if "error" in entry:
+                problems.append("%s: not read: %s" % (name, entry["error"]))
+                continue
+            package = Package(os.path.join(folder, name))
+            counts["packages"] += 1
+
+            files = {f["key"]: f for f in entry["files"]}
+            if set(files) != set(package.file_directories):
+                problems.append("%s: files %s, expected %s" % (
+                    name, sorted(files), sorted(package.file_directories)))
+            for key, directory in sorted(package.file_directories.items()):
+                found = files.get(key)
+                if found is None:
+                    continue
+                if found["directory"] != directory:
+                    problems.append("%s file %s: directory %r, expected %r" % (
+                        name, key, found["directory"], directory))
+                    continue
+                expected = package.walk(directory)
+                compare("%s file %s (%s)" % (name, key, directory), expected, found, problems)
+                counts["files"] += 1
+                counts["resolved"] += expected[0] == "resolved"
+
+            readable = [k for k in package.directories if ansi_length(k) <= FIELD_ROOM]
+            keys = {d["key"]: d for d in entry["directories"]}
+            if set(keys) != set(readable):
+                problems.append("%s: directory keys %s, expected %s" % (
+                    name, sorted(keys), sorted(readable)))
+            if entry["unreadable_directory_keys"] != len(package.directories) - len(readable):
+                problems.append("%s: %d unreadable keys, expected %d" % (
+                    name, entry["unreadable_directory_keys"],
+                    len(package.directories) - len(readable)))
+            for key in readable:
+                if key in keys:
+                    compare("%s directory %s" % (name, key), package.walk(key), keys[key],
+                            problems)
+                    counts["directories"] += 1
+
+    for problem in problems:
+        print(problem)
+    print("%(packages)d packages, %(files)d files (%(resolved)d resolved), "
+          "%(directories)d directory keys compared" % counts)
+    if counts["packages"] == 0:
+        print("no package was compared")
+        return 1
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
