@@ -143,7 +143,9 @@ class ModuleDetailCollection : public DispatchImpl<CollectionInterface>,
     *item = nullptr;
     return ComBoundary(Reporter(), [&] {
       const DetailElement* found = elements_.Find(index);
-      if (!found) return E_INVALIDARG;
+      // Reported with a text, so that script clients see why the lookup failed.
+      if (!found)
+        ThrowComError(E_INVALIDARG, "The collection has no item with this index or key.");
       return found->Item.CopyTo(item);
     });
   }

@@ -50,6 +50,16 @@ struct Slot {
 
 }  // namespace
 
+void PreferDispatch(VARIANT* value) noexcept {
+  if (!value || V_VT(value) != VT_UNKNOWN || !V_UNKNOWN(value)) return;
+  IDispatch* dispatch = nullptr;
+  if (FAILED(V_UNKNOWN(value)->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
+    return;
+  V_UNKNOWN(value)->Release();
+  V_VT(value) = VT_DISPATCH;
+  V_DISPATCH(value) = dispatch;
+}
+
 std::vector<ScriptMember> MembersNeedingScriptArguments(ITypeInfo* info) {
   std::vector<ScriptMember> members;
   TYPEATTR* attributes = nullptr;
@@ -57,7 +67,11 @@ std::vector<ScriptMember> MembersNeedingScriptArguments(ITypeInfo* info) {
   for (UINT i = 0; i < attributes->cFuncs; ++i) {
     FUNCDESC* function = nullptr;
     if (FAILED(info->GetFuncDesc(i, &function))) continue;
-    ScriptMember member{function->memid, function->invkind, {}, false};
+    // A dual interface's dispatch view moves the retval parameter into the result type.
+    const VARTYPE resultType = function->elemdescFunc.tdesc.vt;
+    ScriptMember member{function->memid, function->invkind, {},
+                        resultType != VT_VOID && resultType != VT_HRESULT &&
+                            resultType != VT_EMPTY};
     bool needed = false;
     for (SHORT p = 0; p < function->cParams; ++p) {
       const ELEMDESC& element = function->lprgelemdescParam[p];
@@ -93,8 +107,16 @@ HRESULT InvokeWithScriptArguments(ITypeInfo* info, void* instance, const ScriptM
                           params->rgdispidNamedArgs[0] == DISPID_PROPERTYPUT && count > 0;
   if (named > 1 || (named == 1 && !namedValue)) return passThrough();
   const size_t positional = count - (namedValue ? 1 : 0);
-  const UINT given = params->cArgs - named;
-  if (params->cArgs < named || given > positional) return passThrough();
+  if (params->cArgs < named) return passThrough();
+  UINT given = params->cArgs - named;
+  // A variable passed for the retval parameter itself (VBScript: cat.Find a, b, c, m, found).
+  VARIANT* retvalArgument = nullptr;
+  if (member.HasRetval && !namedValue && given == positional + 1 &&
+      V_VT(&params->rgvarg[0]) == (VT_VARIANT | VT_BYREF)) {
+    retvalArgument = &params->rgvarg[0];
+    --given;
+  }
+  if (given > positional) return passThrough();
 
   // The caller's argument for parameter i, or null when it gave none.
   auto callerArgument = [&](size_t i) -> VARIANT* {
@@ -155,12 +177,19 @@ HRESULT InvokeWithScriptArguments(ITypeInfo* info, void* instance, const ScriptM
 
   DISPPARAMS adaptedParams{arguments.data(), params->rgdispidNamedArgs,
                            static_cast<UINT>(count), named};
-  VARIANT discardedRetval;
-  VariantInit(&discardedRetval);
-  VARIANT* callResult = resultSlot < count ? &discardedRetval : result;
-  const HRESULT outcome = info->Invoke(instance, member.Id, flags, &adaptedParams, callResult,
-                                       exception, argumentError);
-  VariantClear(&discardedRetval);
+  VARIANT retval;
+  VariantInit(&retval);
+  const bool retvalIsResult = resultSlot == count && !retvalArgument;
+  const HRESULT outcome = info->Invoke(instance, member.Id, flags, &adaptedParams,
+                                       retvalIsResult ? result : &retval, exception,
+                                       argumentError);
+  if (SUCCEEDED(outcome) && retvalArgument) {
+    VariantClear(V_VARIANTREF(retvalArgument));
+    *V_VARIANTREF(retvalArgument) = retval;
+    VariantInit(&retval);
+    PreferDispatch(V_VARIANTREF(retvalArgument));
+  }
+  VariantClear(&retval);
   if (SUCCEEDED(outcome)) {
     for (size_t i = 0; i < count; ++i) {
       Slot& slot = slots[i];
@@ -168,6 +197,7 @@ HRESULT InvokeWithScriptArguments(ITypeInfo* info, void* instance, const ScriptM
         VariantClear(slot.WriteBack);
         *slot.WriteBack = slot.Temporary;
         slot.UsesTemporary = false;
+        PreferDispatch(slot.WriteBack);
       }
     }
     if (resultSlot < count && result) {

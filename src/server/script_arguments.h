@@ -15,13 +15,18 @@
 //      value (VBScript:  cat.GetModules mods).
 //   3. The call's result is the first out value, in declaration order, that the caller did not
 //      receive through a by-reference argument; the [out, retval] parameter, being last, is
-//      the result whenever the earlier ones were received.  So
+//      the result whenever the earlier ones were received.  A caller may also pass a variable
+//      for the retval parameter itself; it receives the value like any out argument.  So
 //        VBScript:  found = cat.FindModuleForFile(dest, ver, lang, module)
+//                   cat.FindModuleForFile dest, ver, lang, module, found
 //                   Set mods = cat.GetModules()         (or  cat.GetModules mods)
 //        JScript:   var module = cat.FindModuleForFile(dest, ver, lang);
 //                   var mods = cat.GetModules();
 //      JScript thus gets FindModuleForFile's module, not its found flag; a module that is not
 //      null means found.
+//   4. An object handed back as IUnknown (GetModules, GetCatalog, a folder item's Modules) is
+//      handed back as IDispatch when it has one: script engines call members only through
+//      IDispatch.  This applies to every member's result.
 //
 // Members without such parameters, and calls with named arguments other than a property
 // put's value, go to the type information unchanged.
@@ -48,6 +53,9 @@ struct ScriptMember {
 // The members of an interface that need the adaptation (pointer parameters other than the
 // retval), read from its type information.
 std::vector<ScriptMember> MembersNeedingScriptArguments(ITypeInfo* info);
+
+// Rule 4: a VT_UNKNOWN value whose object answers IDispatch becomes VT_DISPATCH.
+void PreferDispatch(VARIANT* value) noexcept;
 
 // Invoke of `instance` through `info` with the rule above applied for `member`.
 HRESULT InvokeWithScriptArguments(ITypeInfo* info, void* instance, const ScriptMember& member,

@@ -98,15 +98,21 @@ HRESULT TypeInfoCache::Invoke(void* instance, DISPID member, LCID locale, WORD f
   ITypeInfo* info = nullptr;
   const HRESULT loaded = Get(locale, &info);
   if (FAILED(loaded)) return loaded;
-  for (const ScriptMember& adapted : scriptMembers_) {
-    if (adapted.Id == member && (adapted.Kind & flags)) {
-      try {
-        return InvokeWithScriptArguments(info, instance, adapted, flags, params, result,
-                                         exception, argumentError);
-      } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-      }
-    }
+  // The enumerator member is a property; JScript's Enumerator asks for it as a method.
+  if (member == DISPID_NEWENUM && (flags & DISPATCH_METHOD)) flags |= DISPATCH_PROPERTYGET;
+  HRESULT outcome = S_OK;
+  const ScriptMember* adapted = nullptr;
+  for (const ScriptMember& candidate : scriptMembers_)
+    if (!adapted && candidate.Id == member && (candidate.Kind & flags)) adapted = &candidate;
+  try {
+    outcome = adapted ? InvokeWithScriptArguments(info, instance, *adapted, flags, params, result,
+                                                  exception, argumentError)
+                      : info->Invoke(instance, member, flags, params, result, exception,
+                                     argumentError);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
   }
-  return info->Invoke(instance, member, flags, params, result, exception, argumentError);
+  // The enumerator stays IUnknown: it has no IDispatch, and For Each asks for IEnumVARIANT.
+  if (SUCCEEDED(outcome) && member != DISPID_NEWENUM) PreferDispatch(result);
+  return outcome;
 }

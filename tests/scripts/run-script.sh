@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Runs one test script under Wine's cscript:  run-script.sh <prefix> <script> [args...]
+#
+# The shared assertion library (lib/assert.vbs or lib/assert.js, by the script's extension) is
+# put in front of the script in a temporary copy: Wine's VBScript has no ExecuteGlobal, so a
+# script cannot load it itself.
+#
+# Passes when cscript exits with 0 AND the last line is the library's closing line
+# ("<N> passed, 0 failed"): Wine's cscript ends a script that stops on an unhandled error
+# silently with exit code 0, which must not count as a pass.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+prefix=$1; script=$2; shift 2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+combined=$work/$(basename "$script")
+cat "$here/lib/assert.${script##*.}" "$script" > "$combined"
+windows_script="Z:${combined//\//\\}"
+output=$("$here/../wine/wine-run.sh" "$prefix" cscript //nologo "$windows_script" "$@" 2>&1 | tr -d '\r')
+code=$?
+printf '%s\n' "$output"
+if [ $code -ne 0 ]; then
+  echo "cscript exited with $code"
+  exit 1
+fi
+last=$(printf '%s\n' "$output" | grep -v '^$' | tail -n 1)
+if ! [[ $last =~ ^[0-9]+\ passed,\ 0\ failed$ ]]; then
+  echo "the script stopped before its end (a syntax or unhandled script error?)"
+  exit 1
+fi
