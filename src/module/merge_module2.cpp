@@ -22,7 +22,8 @@ HRESULT BuildCollection(IDispatch** result, Fill&& fill) {
 
 template <class Item, class ItemInterface, class Collection, class... Args>
 void AddItem(Collection& collection, Args&&... args) {
-  ComRef<ItemInterface> item = MakeComponentObject<Item, ItemInterface>(std::forward<Args>(args)...);
+  ComRef<ItemInterface> item =
+      MakeComponentObject<Item, ItemInterface>(std::forward<Args>(args)...);
   collection.AddNext(item.Get());
 }
 

@@ -79,7 +79,8 @@ HRESULT RegisterTypeLibrary() {
   const HRESULT loaded = LoadComponentTypeLibrary(library, path);
   if (FAILED(loaded)) return loaded;
   const size_t separator = path.find_last_of("\\/:");
-  const std::string helpFolder = separator == std::string::npos ? "" : path.substr(0, separator + 1);
+  const std::string helpFolder =
+      separator == std::string::npos ? "" : path.substr(0, separator + 1);
   WideString widePath = WideString::FromAnsi(path.c_str());
   WideString wideHelp = WideString::FromAnsi(helpFolder.c_str());
   return RegisterTypeLib(library.Get(), const_cast<wchar_t*>(widePath.c_str()),
@@ -112,7 +113,8 @@ HRESULT RegisterClassEntry(const ClassEntry& entry) {
   const std::string clsid = ClsidText(*entry.Clsid);
 
   HRESULT result = RegisterProgId(entry.ProgId, description, clsid);
-  if (SUCCEEDED(result)) result = RegisterProgId(entry.VersionIndependentProgId, description, clsid);
+  if (SUCCEEDED(result))
+    result = RegisterProgId(entry.VersionIndependentProgId, description, clsid);
   if (FAILED(result)) return result;
 
   RegKey classes;

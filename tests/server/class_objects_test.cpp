@@ -120,7 +120,8 @@ TEST_F(ClassObjects, LoadedModuleCollectionsAndEnumeratorsAreCountedUntilRelease
     EXPECT_EQ(S_FALSE, canUnloadNow_()) << "the enumerator is still alive";
     VARIANT item;
     ULONG fetched = 0;
-    ASSERT_EQ(S_OK, enumerator->Next(1, &item, &fetched)) << "the enumerator outlives its collection";
+    ASSERT_EQ(S_OK, enumerator->Next(1, &item, &fetched))
+        << "the enumerator outlives its collection";
     EXPECT_EQ(VT_DISPATCH, V_VT(&item));
     VariantClear(&item);
   }
@@ -184,7 +185,8 @@ TEST_F(ClassObjects, AggregationHandsOutTheInnerUnknownAndDelegatesToTheOuterObj
   EXPECT_EQ(S_FALSE, canUnloadNow_());
 
   IMergeModule2* module = nullptr;
-  ASSERT_EQ(S_OK, inner->QueryInterface(__uuidof(IMergeModule2), reinterpret_cast<void**>(&module)));
+  ASSERT_EQ(S_OK,
+            inner->QueryInterface(__uuidof(IMergeModule2), reinterpret_cast<void**>(&module)));
   EXPECT_EQ(2u, outer.count) << "the interface's reference went to the outer object";
   module->AddRef();
   EXPECT_EQ(3u, outer.count);

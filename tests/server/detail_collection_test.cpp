@@ -32,7 +32,8 @@ class DetailCollections : public ::testing::Test {
   // A collection of dialog items named by `names`, keyed 1, 2, ... or by `keys`.
   ComRef<IDialogCollection> Make(const std::vector<const wchar_t*>& names,
                                  const std::vector<const wchar_t*>& keys = {}) {
-    ComRef<IDialogCollection> collection = MakeComponentObject<DialogCollection, IDialogCollection>();
+    ComRef<IDialogCollection> collection =
+        MakeComponentObject<DialogCollection, IDialogCollection>();
     for (size_t i = 0; i < names.size(); ++i) {
       ComRef<IDialogItem> item = MakeComponentObject<DialogItem, IDialogItem>(WideString(names[i]));
       if (keys.empty())
@@ -106,10 +107,13 @@ TEST_F(DetailCollections, PositionsRangeFromOneToCount) {
   for (VARTYPE type : {VT_I2, VT_I4, VT_UI2, VT_UI4}) {
     EXPECT_EQ(L"A", Lookup(collection.Get(), Integer(type, 1))) << type;
     EXPECT_EQ(L"C", Lookup(collection.Get(), Integer(type, 3))) << "Count is the last, " << type;
-    EXPECT_EQ(L"error " + std::to_wstring(E_INVALIDARG), Lookup(collection.Get(), Integer(type, 0)));
-    EXPECT_EQ(L"error " + std::to_wstring(E_INVALIDARG), Lookup(collection.Get(), Integer(type, 4)));
+    EXPECT_EQ(L"error " + std::to_wstring(E_INVALIDARG),
+              Lookup(collection.Get(), Integer(type, 0)));
+    EXPECT_EQ(L"error " + std::to_wstring(E_INVALIDARG),
+              Lookup(collection.Get(), Integer(type, 4)));
   }
-  EXPECT_EQ(L"error " + std::to_wstring(E_INVALIDARG), Lookup(collection.Get(), Integer(VT_I4, -1)));
+  EXPECT_EQ(L"error " + std::to_wstring(E_INVALIDARG),
+            Lookup(collection.Get(), Integer(VT_I4, -1)));
 
   ComRef<IDispatch> item;
   EXPECT_EQ(E_POINTER, collection->Item(Integer(VT_I4, 1), nullptr));
@@ -175,7 +179,8 @@ TEST_F(DetailCollections, RemoveShiftsLaterPositionsAndKeepsKeys) {
   EXPECT_EQ(2, count);
   EXPECT_EQ(L"C", Lookup(collection.Get(), Integer(VT_I4, 2)));
   EXPECT_EQ(L"C", Lookup(collection.Get(), StringVariant(L"kc").Get()));
-  EXPECT_EQ(L"error " + std::to_wstring(E_INVALIDARG), Lookup(collection.Get(), StringVariant(L"kb").Get()));
+  EXPECT_EQ(L"error " + std::to_wstring(E_INVALIDARG),
+            Lookup(collection.Get(), StringVariant(L"kb").Get()));
   EXPECT_EQ(L"A", Lookup(collection.Get(), StringVariant(L"KA").Get()));
 }
 

@@ -109,8 +109,10 @@ TEST_F(MergeModule2Test, LoadFailuresCarryTheInstallersTextAndLeaveNoModule) {
 TEST_F(MergeModule2Test, PropertiesComeFromThePackage) {
   ASSERT_EQ(S_OK, Load("full_module.msm"));
   EXPECT_EQ(L"{5A1B2C3D-4E5F-4061-8273-9A8B7C6D5E4F}", Text(&IMergeModule2::get_Name));
-  EXPECT_EQ(L"Qv.Scriptable.5A1B2C3D_4E5F_4061_8273_9A8B7C6D5E4F", Text(&IMergeModule2::get_ModuleID));
-  EXPECT_EQ(L"Qv.Scriptable.5A1B2C3D_4E5F_4061_8273_9A8B7C6D5E4F:1033", Text(&IMergeModule2::get_Key));
+  EXPECT_EQ(L"Qv.Scriptable.5A1B2C3D_4E5F_4061_8273_9A8B7C6D5E4F",
+            Text(&IMergeModule2::get_ModuleID));
+  EXPECT_EQ(L"Qv.Scriptable.5A1B2C3D_4E5F_4061_8273_9A8B7C6D5E4F:1033",
+            Text(&IMergeModule2::get_Key));
   EXPECT_EQ(ServerPackage("full_module.msm"), Text(&IMergeModule2::get_Path));
   EXPECT_EQ(L"Module used by the automation tests", Text(&IMergeModule2::get_Comments));
   EXPECT_EQ(L"Scriptable Module", Text(&IMergeModule2::get_Subject));

@@ -88,9 +88,10 @@ TEST_F(TypeLibraries, InterfaceLibraryHasEveryInterfaceInSlotOrder) {
   EXPECT_EQ(Members({L"Modules=1@7", L"Path=2@8", L"Name=3@9", L"put Name=3@10",
                      L"Folder=4@11", L"put Folder=4@12", L"Kind=5@13", L"put Kind=5@14"}),
             SlotOrder(library.Get(), __uuidof(IModuleFolderItem)));
-  for (const IID* collection : {&__uuidof(IDialogCollection), &__uuidof(ICustomActionCollection),
-                                &__uuidof(IDownloadFileCollection), &__uuidof(IDependencyCollection),
-                                &__uuidof(IExclusionCollection), &__uuidof(IFileCollection)})
+  for (const IID* collection :
+       {&__uuidof(IDialogCollection), &__uuidof(ICustomActionCollection),
+        &__uuidof(IDownloadFileCollection), &__uuidof(IDependencyCollection),
+        &__uuidof(IExclusionCollection), &__uuidof(IFileCollection)})
     EXPECT_EQ(Members({L"Item=0@7", L"Count=1@8", L"_NewEnum=-4@9"}),
               SlotOrder(library.Get(), *collection));
   EXPECT_EQ(Members({L"Location=1@7", L"MediaLocation=2@8", L"InternetLocation=3@9",
