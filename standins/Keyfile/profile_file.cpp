@@ -41,7 +41,8 @@ const ProfileKey* ProfileSection::FindKey(const std::wstring& keyName) const {
 }
 
 void ProfileSection::AddKey(ProfileKey key) {
-  if (keyIndex.emplace(key.name, keys.size()).second) keys.push_back(std::move(key));
+  keyIndex.emplace(key.name, keys.size());  // keeps the first position of a repeated name
+  keys.push_back(std::move(key));
 }
 
 const ProfileSection* Profile::FindSection(const std::wstring& sectionName) const {

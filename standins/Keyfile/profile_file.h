@@ -20,12 +20,11 @@ struct ProfileKey {
 
 struct ProfileSection {
   std::wstring name;
-  std::vector<ProfileKey> keys;  // file order, no two with the same name
-  std::map<std::wstring, size_t, NameLess> keyIndex;  // name -> position in keys
+  std::vector<ProfileKey> keys;  // every key line in file order, repeated names included
+  std::map<std::wstring, size_t, NameLess> keyIndex;  // name -> its first position in keys
 
-  // The key of that name (without case), or null.
+  // The first key of that name (without case), or null.
   const ProfileKey* FindKey(const std::wstring& keyName) const;
-  // Adds a key unless the section has one of that name already (the first one wins).
   void AddKey(ProfileKey key);
 };
 

@@ -68,7 +68,7 @@ constexpr char kProfile[] =
     "[Modules]\r\n"
     "  Alpha =  first value  \r\n"
     "beta=second=with equals\n"
-    "ALPHA=repeated name, ignored\r\n"
+    "ALPHA=repeated name\r\n"
     "\tnovalue\r\n"
     "=no name\r\n"
     "[ Other ]\r\n"
@@ -80,11 +80,11 @@ TEST_F(ProfileReaderStandIn, KeysByNameAndByPositionInFileOrder) {
   ASSERT_EQ(S_OK, Open(WriteFile(L"keys.ini", kProfile)));
   const ComRef<IProfileKeys> keys = KeysOf(L"MODULES");
   ASSERT_TRUE(keys);
-  ASSERT_EQ(4, Count(keys));
+  ASSERT_EQ(5, Count(keys));
 
-  const wchar_t* inOrder[] = {L"Alpha=first value", L"beta=second=with equals", L"novalue=",
-                              L"gamma=continued section"};
-  for (LONG position = 1; position <= 4; ++position) {
+  const wchar_t* inOrder[] = {L"Alpha=first value", L"beta=second=with equals",
+                              L"ALPHA=repeated name", L"novalue=", L"gamma=continued section"};
+  for (LONG position = 1; position <= 5; ++position) {
     ComRef<IProfileKey> key;
     ASSERT_EQ(S_OK, keys->Item(IntegerVariant(position).Get(), key.Put()));
     EXPECT_EQ(inOrder[position - 1], NameAndValue(key));
@@ -97,10 +97,10 @@ TEST_F(ProfileReaderStandIn, KeysByNameAndByPositionInFileOrder) {
   EXPECT_EQ(L"beta=second=with equals", NameAndValue(key));
 
   ASSERT_EQ(S_OK, keys->Item(StringVariant(L"alpha").Get(), key.Put()));
-  EXPECT_EQ(L"Alpha=first value", NameAndValue(key));
+  EXPECT_EQ(L"Alpha=first value", NameAndValue(key)) << "by name, the first of a repeated key";
   ASSERT_EQ(S_OK, keys->Item(StringVariant(L"orphan").Get(), key.Put()));
   EXPECT_FALSE(key);
-  EXPECT_EQ(DISP_E_BADINDEX, keys->Item(IntegerVariant(5).Get(), key.Put()));
+  EXPECT_EQ(DISP_E_BADINDEX, keys->Item(IntegerVariant(6).Get(), key.Put()));
   EXPECT_EQ(DISP_E_BADINDEX, keys->Item(IntegerVariant(0).Get(), key.Put()));
 
   // Section names are trimmed; text is read in the ANSI code page (1252).
@@ -132,7 +132,7 @@ TEST_F(ProfileReaderStandIn, EveryNamedSectionIsAnObjectAndAbsentOnesAreEmpty) {
   reader_.Reset();
   sections.Reset();
   ComRef<IProfileKey> key;
-  ASSERT_EQ(S_OK, modules->Item(IntegerVariant(4).Get(), key.Put()));
+  ASSERT_EQ(S_OK, modules->Item(IntegerVariant(5).Get(), key.Put()));
   EXPECT_EQ(L"gamma=continued section", NameAndValue(key));
 }
 
