@@ -157,7 +157,10 @@ void ModuleRecord::ReadCustomActions() {
 }
 
 void ModuleRecord::ReadDependencies() {
-  if (fromGallery_) return;  // the descriptor's "Dependency" entries go through StoreDependency
+  if (fromGallery_) {
+    ReadDescriptorDependencies();
+    return;
+  }
   InstallerQuery query;
   query.Open(SharedInstaller::Get(), packagePath_, L"ModuleDependency");
   while (query.Fetch()) {
@@ -172,7 +175,10 @@ void ModuleRecord::ReadDependencies() {
 }
 
 void ModuleRecord::ReadExclusions() {
-  if (fromGallery_) return;  // the descriptor's "Exclusions" entries go through StoreExclusion
+  if (fromGallery_) {
+    ReadDescriptorExclusions();
+    return;
+  }
   InstallerQuery query;
   query.Open(SharedInstaller::Get(), packagePath_, L"ModuleExclusion");
   while (query.Fetch()) {
@@ -200,7 +206,10 @@ void ModuleRecord::ReadComponentDirectories(std::map<WideString, WideString>& di
 }
 
 void ModuleRecord::ReadFiles() {
-  if (fromGallery_) return;  // the descriptor's "Files" entries go through StoreFile
+  if (fromGallery_) {
+    ReadDescriptorFiles();
+    return;
+  }
   const ComRef<IDispatch> installer = SharedInstaller::Get();
   // The component map is read before the file query opens the package: an installer may
   // refuse to open a package a second time while a view on it is open (Wine's does).

@@ -62,7 +62,10 @@ class ModuleRecord : public GalleryDescriptor {
   // automation object while reading the summary information raises com_exception with
   // ErrorOrigin::InstallerAutomation.
   void InitFromPackage(const WideString& packagePath);
-  // Reads identity from a gallery descriptor file (sets FromGallery).
+  // Reads identity from a gallery descriptor (sets FromGallery).  The path names the
+  // descriptor: its file name without extension becomes the DescriptorName, and the
+  // descriptor is then read from the product folder's "ObjectGallery".  Raises com_exception
+  // when the descriptor or the application services fail.
   void InitFromDescriptor(const WideString& descriptorPath);
 
   WideString ModuleKey() const { return moduleKey_; }
@@ -104,6 +107,10 @@ class ModuleRecord : public GalleryDescriptor {
   void ReadExclusions();
   void ReadFiles();
   void ReadComponentDirectories(std::map<WideString, WideString>& directories);
+  // The lists of a record built from a gallery descriptor (module_record_gallery.cpp).
+  void ReadDescriptorDependencies();
+  void ReadDescriptorExclusions();
+  void ReadDescriptorFiles();
   bool IsSelfDependency(const DependencyRecord& dependency) const;
   // Where package rows and descriptor entries alike end up: the dependency filter and the
   // last-entry-wins rule live here.
