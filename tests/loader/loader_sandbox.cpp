@@ -6,13 +6,6 @@ namespace {
 
 constexpr char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 
-RegKey OpenCurrentVersion() {
-  RegKey key;
-  EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersion, 0,
-                                         KEY_QUERY_VALUE | KEY_SET_VALUE, key.Put()));
-  return key;
-}
-
 std::wstring MakeFolder(const std::wstring& path) {
   CreateDirectoryW(path.c_str(), nullptr);
   return path;
@@ -21,37 +14,34 @@ std::wstring MakeFolder(const std::wstring& path) {
 }  // namespace
 
 CommonFilesDirOverride::CommonFilesDirOverride() {
-  const RegKey key = OpenCurrentVersion();
   DWORD size = 0;
-  if (RegQueryValueExA(key.Get(), "CommonFilesDir", nullptr, &type_, nullptr, &size) ==
-      ERROR_SUCCESS) {
-    saved_.resize(size);
-    hadValue_ = RegQueryValueExA(key.Get(), "CommonFilesDir", nullptr, &type_, saved_.data(),
-                                 &size) == ERROR_SUCCESS;
+  if (RegGetValueA(HKEY_LOCAL_MACHINE, kCurrentVersion, "CommonFilesDir", RRF_RT_ANY, &type_,
+                   nullptr, &size) != ERROR_SUCCESS) {
+    return;
   }
+  saved_.resize(size);
+  hadValue_ = RegGetValueA(HKEY_LOCAL_MACHINE, kCurrentVersion, "CommonFilesDir",
+                           RRF_RT_ANY | RRF_NOEXPAND, &type_, saved_.data(),
+                           &size) == ERROR_SUCCESS;
 }
 
 CommonFilesDirOverride::~CommonFilesDirOverride() {
-  const RegKey key = OpenCurrentVersion();
-  if (hadValue_) {
-    RegSetValueExA(key.Get(), "CommonFilesDir", 0, type_, saved_.data(),
-                   static_cast<DWORD>(saved_.size()));
-  } else {
-    RegDeleteValueA(key.Get(), "CommonFilesDir");
+  if (!hadValue_) {
+    Remove();
+    return;
   }
+  RegSetKeyValueA(HKEY_LOCAL_MACHINE, kCurrentVersion, "CommonFilesDir", type_, saved_.data(),
+                  static_cast<DWORD>(saved_.size()));
 }
 
 void CommonFilesDirOverride::Set(const std::string& folder) {
-  const RegKey key = OpenCurrentVersion();
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegSetValueExA(key.Get(), "CommonFilesDir", 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(folder.c_str()),
-                           static_cast<DWORD>(folder.size() + 1)));
+  ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_LOCAL_MACHINE, kCurrentVersion, "CommonFilesDir",
+                                           REG_SZ, folder.c_str(),
+                                           static_cast<DWORD>(folder.size() + 1)));
 }
 
 void CommonFilesDirOverride::Remove() {
-  const RegKey key = OpenCurrentVersion();
-  RegDeleteValueA(key.Get(), "CommonFilesDir");
+  RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kCurrentVersion, "CommonFilesDir");
 }
 
 std::wstring CurrentDirectory() {

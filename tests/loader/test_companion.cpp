@@ -6,54 +6,36 @@
 
 namespace {
 
+// Static objects: the counts do not matter to the tests.
 class PersistObject final : public IPersist {
  public:
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPersist)) {
-      *object = static_cast<IPersist*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    const bool known = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPersist);
+    *object = known ? this : nullptr;
+    return known ? S_OK : E_NOINTERFACE;
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
   STDMETHODIMP GetClassID(CLSID* clsid) override {
     *clsid = kClsidCompanionObject;
     return S_OK;
   }
-
- private:
-  ULONG references_ = 1;
-};
+} persistObject;
 
 class Factory final : public IClassFactory {
  public:
   explicit Factory(HRESULT createResult) : createResult_(createResult) {}
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-      *object = this;
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    const bool known = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory);
+    *object = known ? this : nullptr;
+    return known ? S_OK : E_NOINTERFACE;
   }
   STDMETHODIMP_(ULONG) AddRef() override { return 2; }
   STDMETHODIMP_(ULONG) Release() override { return 1; }
   STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
     *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    if (FAILED(createResult_)) return createResult_;
-    PersistObject* made = new PersistObject;
-    const HRESULT result = made->QueryInterface(iid, object);
-    made->Release();
-    return result;
+    return FAILED(createResult_) ? createResult_ : persistObject.QueryInterface(iid, object);
   }
   STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 

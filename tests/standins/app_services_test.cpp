@@ -108,10 +108,4 @@ TEST_F(AppServicesStandIn, InjectedFailuresReturnTheChosenCode) {
   EXPECT_EQ(S_OK, services_->GetSearchPathList(text.Put()));
 }
 
-TEST_F(AppServicesStandIn, NullOutPointersAreRejected) {
-  EXPECT_EQ(E_POINTER, services_->GetSearchPathList(nullptr));
-  EXPECT_EQ(E_POINTER, services_->GetMatchVersion(nullptr));
-  EXPECT_EQ(E_POINTER, folders_->GetExcludedFilePatterns(nullptr));
-}
-
 }  // namespace

@@ -121,12 +121,4 @@ TEST_F(ProjectStandIn, InjectedFailuresReachTheCaller) {
   EXPECT_EQ(E_UNEXPECTED, TypeThroughSlots(type));
 }
 
-TEST_F(ProjectStandIn, UnknownNamesAreRefused) {
-  OLECHAR name[] = L"Type";
-  LPOLESTR names[] = {name};
-  DISPID id = 0;
-  EXPECT_EQ(DISP_E_UNKNOWNNAME, project_->GetIDsOfNames(IID_NULL, names, 1, 0, &id));
-  EXPECT_EQ(DISPID_UNKNOWN, id);
-}
-
 }  // namespace
