@@ -140,8 +140,11 @@ TEST(ReportComException, SourceIsTheReportingClassesProgIdAndTheTextIsUnchanged)
 }
 
 TEST(ReportComException, AnUnregisteredClassGivesNoSourceButKeepsTheRest) {
+  // A class identifier that nobody registers (the component's own classes are registered in
+  // the test prefix).
+  const ErrorReporter unregistered(ParseGuid("0B9E3C55-7D4A-4E1F-9C2B-5A6D7E8F9012"));
   const HRESULT code =
-      MMCatalogProErrors.ReportComException(com_exception(E_FAIL, "Caf\xe9 closed", kIidMMCatalogAlt2));
+      unregistered.ReportComException(com_exception(E_FAIL, "Caf\xe9 closed", kIidMMCatalogAlt2));
   const ClientView view = WhatTheClientSees(code);
   ASSERT_TRUE(view.hasInfo);
   EXPECT_EQ(L"", view.source);
