@@ -5,9 +5,10 @@
 //
 // The descriptor is <product folder>\ObjectGallery\<DescriptorName>.ini, read through the
 // environment's profile reader.  The reader is created and the file opened on the first
-// access of an object and kept for its life; a failed Open is raised once, and the object then
-// keeps that reader without opening it again (its later reads fail the same way).  A missing
-// section or key is no failure: texts read as empty, numbers and counts as 0.
+// access of an object and kept for its life.  A failed Open is raised, and the object keeps
+// that reader without opening it again: later reads get what the reader answers without a
+// file (the environment's reader fails them).  A missing section or key is no failure: texts
+// read as empty, numbers and counts as 0.
 #pragma once
 
 #include "common/com_ref.h"
