@@ -224,22 +224,25 @@ class ProfileReader final : public ComObject<VtableOnlyDispatch<IProfileReader>>
     return result;
   }
 
-  // Until a file has been opened (and after a failed Open) there are no sections to read.
+  // Until a file has been opened there are no sections to read; after a failed Open the
+  // reader keeps answering with that failure, so a caller that holds on to it hears the same
+  // reason every time.
   STDMETHODIMP Sections(IProfileSections** sections) override {
     if (!sections) return E_POINTER;
     *sections = nullptr;
     if (const HRESULT failure = Injected(L"Sections")) return failure;
-    if (!profile_) return E_UNEXPECTED;
+    if (!profile_) return FAILED(openStatus_) ? openStatus_ : E_UNEXPECTED;
     return Make<::Sections>(sections, profile_);
   }
   STDMETHODIMP Open(BSTR path) override try {
     standin::IncrementCounter(L"ProfileOpenCount");
     profile_.reset();
-    if (const HRESULT failure = Injected(L"Open")) return failure;
+    openStatus_ = S_OK;
+    if (const HRESULT failure = Injected(L"Open")) return openStatus_ = failure;
     auto profile = std::make_shared<Profile>();
-    const HRESULT status = ReadProfileFile(path ? path : L"", *profile);
-    if (SUCCEEDED(status)) profile_ = std::move(profile);
-    return status;
+    openStatus_ = ReadProfileFile(path ? path : L"", *profile);
+    if (SUCCEEDED(openStatus_)) profile_ = std::move(profile);
+    return openStatus_;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
@@ -256,6 +259,7 @@ class ProfileReader final : public ComObject<VtableOnlyDispatch<IProfileReader>>
   }
 
   std::shared_ptr<const Profile> profile_;
+  HRESULT openStatus_ = S_OK;
 };
 
 standin::ClassFactory profileReaderFactory(&ProfileReader::Create);

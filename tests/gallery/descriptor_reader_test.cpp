@@ -208,10 +208,13 @@ TEST_F(DescriptorReaderTest, AFailedOpenIsRaisedOnceAndTheReaderIsKept) {
             RaisedCode([&] { descriptor.DescriptorModuleID(); }));
   EXPECT_EQ(1u, ProfileOpenCount());
 
-  // The file appears, but the object does not open it again: its reader has no file.
+  // The file appears, but the object does not open it again: its kept reader still answers
+  // with the failed Open's reason.
   WriteDescriptor(L"Later", "[MergeModule]\r\nModuleID=Too.Late\r\n");
-  EXPECT_EQ(E_UNEXPECTED, RaisedCode([&] { descriptor.DescriptorModuleID(); }));
-  EXPECT_EQ(E_UNEXPECTED, RaisedCode([&] { descriptor.CountDownloadFiles(); }));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
+            RaisedCode([&] { descriptor.DescriptorModuleID(); }));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
+            RaisedCode([&] { descriptor.CountDownloadFiles(); }));
   EXPECT_EQ(1u, ProfileOpenCount());
 
   GalleryDescriptor fresh;

@@ -231,8 +231,8 @@ TEST_F(GalleryRecordTest, APackageRecordWithoutDescriptorKeepsTheInitialStatus) 
   EXPECT_EQ(S_OK, record.GetNeedsDownload(&needsDownload));
   EXPECT_EQ(VARIANT_TRUE, installed);
   EXPECT_EQ(VARIANT_FALSE, needsDownload);
-  EXPECT_EQ(E_UNEXPECTED, RaisedCode([&] { record.CountDownloadFiles(); }))
-      << "the status check met the missing descriptor; its reader, kept, has no file";
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), RaisedCode([&] { record.CountDownloadFiles(); }))
+      << "the status check met the missing descriptor; its kept reader repeats why";
 }
 
 TEST_F(GalleryRecordTest, TheDownloadFilesOfAMissingDescriptorCannotBeRead) {
