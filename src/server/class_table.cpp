@@ -1,5 +1,6 @@
 #include "server/class_table.h"
 
+#include "catalog/mm_catalog.h"
 #include "module/merge_module2.h"
 #include "server/class_ids.h"
 #include "server/registration.h"
@@ -18,8 +19,8 @@ constexpr ClassCreators NotServedYet{};
 
 ClassTable table{{
     {&kClsidMMCatalog, "QvLiteModCat.MMCatalog.1", "QvLiteModCat.MMCatalog",
-     &RegisterClassEntry, &UnregisterClassEntry, NotServedYet, nullptr, &NoDescription,
-     &NoCategories, &NoStartStop},
+     &RegisterClassEntry, &UnregisterClassEntry, ClassCreatorsOf<MMCatalog>(), nullptr,
+     &NoDescription, &NoCategories, &NoStartStop},
     {&kClsidMMCatalogPro, "QvLiteModCat.MMCatalogPro.1", "QvLiteModCat.MMCatalogPro",
      &RegisterClassEntry, &UnregisterClassEntry, NotServedYet, nullptr, &NoDescription,
      &NoCategories, &NoStartStop},

@@ -1,0 +1,83 @@
+// The catalog object: identity, construction, initialisation, destruction and the list of
+// live catalogs.
+#include "catalog/mm_catalog.h"
+
+#include "catalog/lookup_tables.h"
+#include "common/bstr.h"
+#include "server/boundary.h"
+#include "server/class_ids.h"
+#include "server/companion_loader.h"
+
+#include <algorithm>
+
+namespace {
+
+std::vector<MMCatalog*>& Catalogs() noexcept {
+  static std::vector<MMCatalog*> catalogs;
+  return catalogs;
+}
+
+}  // namespace
+
+std::vector<WideString> SplitExcludedPatterns(const WideString& patterns) {
+  std::vector<WideString> pieces = patterns.Split(L',');
+  if (pieces.back().IsEmpty()) pieces.pop_back();  // nothing after the last comma
+  return pieces;
+}
+
+const std::vector<MMCatalog*>& MMCatalog::LiveCatalogs() noexcept { return Catalogs(); }
+
+void MMCatalog::MarkAllDirty() noexcept {
+  for (MMCatalog* catalog : Catalogs()) catalog->MarkDirty();
+}
+
+MMCatalog::MMCatalog() { Catalogs().push_back(this); }
+
+MMCatalog::~MMCatalog() {
+  std::vector<MMCatalog*>& catalogs = Catalogs();
+  const auto self = std::find(catalogs.begin(), catalogs.end(), this);
+  if (self != catalogs.end()) catalogs.erase(self);
+  galleryRecords_.clear();
+  // The other members go in reverse order of declaration; FolderSources last, which empties
+  // the shared store when this was the last pair.
+}
+
+const QueryTable<MMCatalog>& MMCatalog::Interfaces() {
+  static constexpr InterfaceEntry<MMCatalog> entries[] = {
+      {&__uuidof(IMMCatalog), &InterfaceOf<MMCatalog, IMMCatalog>},
+      {&kIidMMCatalogAlt2, &InterfaceOf<MMCatalog, IMMCatalog>},
+      {&kIidMMCatalogAlt3, &InterfaceOf<MMCatalog, IMMCatalog>},
+      {&IID_IDispatch, &InterfaceOf<MMCatalog, IMMCatalog>},
+      {&IID_ISupportErrorInfo, &InterfaceOf<MMCatalog, ISupportErrorInfo>}};
+  static constexpr QueryTable<MMCatalog> table{entries};
+  return table;
+}
+
+HRESULT MMCatalog::ReportComException(const com_exception& error) const noexcept {
+  return MMCatalogErrors.ReportComException(error);
+}
+
+STDMETHODIMP MMCatalog::InterfaceSupportsErrorInfo(REFIID iid) {
+  return iid == __uuidof(IMMCatalog) || iid == kIidMMCatalogAlt2 || iid == kIidMMCatalogAlt3
+             ? S_OK
+             : S_FALSE;
+}
+
+HRESULT MMCatalog::Initialize() {
+  return ComBoundary(*this, [&] {
+    ThrowIfFailed(CreateAppServices(appServices_));
+    ComRef<IAppFolders> folders;
+    ThrowIfFailed(appServices_.QueryTo(kIidAppFolders, folders));
+
+    WideString patterns;
+    ThrowIfFailed(folders->GetExcludedFilePatterns(OutBstr(patterns)));
+    excludedFilePatterns_ = SplitExcludedPatterns(patterns);
+
+    modules_ = nullptr;
+    moduleList_ = nullptr;
+    LoadLookupFilesOnce(folders.Get());  // the first catalog of the process reads them
+    RefreshCatalog();
+    ThrowIfFailed(appServices_->GetPreferredLanguage(OutBstr(preferredLanguage_)));
+    return S_OK;
+  });
+}
