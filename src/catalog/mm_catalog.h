@@ -79,7 +79,29 @@ class MMCatalog : public DispatchImpl<IMMCatalog>, public ISupportErrorInfo, pub
   static void MarkAllDirty() noexcept;
 
  protected:
+  // What the file lookups compare a file of a record with.
+  struct FileQuery {
+    WideString Name;  // long file name, compared without case
+    WideString Version;
+    WideString Language;  // compared exactly
+    WideString Folder;    // compared without case with the file's resolved folder
+    bool MatchVersion = false;
+    bool MatchFolder = false;
+  };
+
   void RefreshGallery();
+  // The shared part of both file lookups (file_lookup.cpp).
+  HRESULT FindModuleForFileCore(const WideString& file, BSTR version, BSTR language,
+                                IDispatch** module, long* found, bool matchVersion,
+                                bool matchFolder, const WideString& folder);
+  bool IsExcludedFile(const WideString& name) const;
+  // The first file of the record that matches: a new module object for the record goes into
+  // `module` (releasing what was there) and found = -1.
+  bool MatchRecordFile(const ModuleRecordRef& record, const FileQuery& query, IDispatch** module,
+                       long* found);
+  // SupportsProject for the project types `accepts` takes; reported under this class.
+  HRESULT SupportsProjectOfTypes(IUnknown* project, VARIANT_BOOL* supported,
+                                 bool (*accepts)(long projectType));
 
   FolderSources folderSources_;
   ComRef<IMergeModuleCollection> modules_;
