@@ -1,5 +1,7 @@
 #include "server/class_table.h"
 
+#include "catalog/catalog_manager.h"
+#include "catalog/catalog_pro.h"
 #include "catalog/mm_catalog.h"
 #include "module/merge_module2.h"
 #include "server/class_ids.h"
@@ -14,22 +16,20 @@ const CategoryEntry* NoCategories() {
 }
 void NoStartStop(bool) {}
 
-// Classes whose implementation has not joined the component yet: registered, not served.
-constexpr ClassCreators NotServedYet{};
-
 ClassTable table{{
     {&kClsidMMCatalog, "QvLiteModCat.MMCatalog.1", "QvLiteModCat.MMCatalog",
      &RegisterClassEntry, &UnregisterClassEntry, ClassCreatorsOf<MMCatalog>(), nullptr,
      &NoDescription, &NoCategories, &NoStartStop},
     {&kClsidMMCatalogPro, "QvLiteModCat.MMCatalogPro.1", "QvLiteModCat.MMCatalogPro",
-     &RegisterClassEntry, &UnregisterClassEntry, NotServedYet, nullptr, &NoDescription,
-     &NoCategories, &NoStartStop},
+     &RegisterClassEntry, &UnregisterClassEntry, ClassCreatorsOf<MMCatalogPro>(), nullptr,
+     &NoDescription, &NoCategories, &NoStartStop},
     {&kClsidMergeModule2, "QvModCat.MergeModule2.1", "QvModCat.MergeModule2",
      &RegisterClassEntry, &UnregisterClassEntry, ClassCreatorsOf<MergeModule2>(), nullptr,
      &NoDescription, &NoCategories, &NoStartStop},
     {&kClsidMMCatalogManager, "QvLiteModCat.MMCatalogManager.1",
      "QvLiteModCat.MMCatalogManager", &RegisterClassEntry, &UnregisterClassEntry,
-     NotServedYet, nullptr, &NoDescription, &NoCategories, &NoStartStop},
+     ClassCreatorsOf<MMCatalogManager>(), nullptr, &NoDescription, &NoCategories,
+     &NoStartStop},
 }};
 
 }  // namespace
