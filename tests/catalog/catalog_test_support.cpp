@@ -8,6 +8,7 @@
 #include <objbase.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -95,6 +96,20 @@ WideString CatalogTest::BuildPackage(const std::wstring& relative,
   const WideString path = PathOf(relative);
   const msmbuild::BuildResult built = msmbuild::BuildPackageFromText(description, path.c_str());
   EXPECT_TRUE(built.ok) << built.error;
+  return path;
+}
+
+WideString CatalogTest::BuildFixture(const std::wstring& relative, const char* name) const {
+  const char* source = getenv("QV_SOURCE_DIR");
+  EXPECT_NE(nullptr, source) << "QV_SOURCE_DIR is not set";
+  std::string description = std::string("Z:") + (source ? source : "") +
+                            "/tests/fixtures/catalog/" + name + ".msm.txt";
+  for (char& c : description)
+    if (c == '/') c = '\\';
+  const WideString path = PathOf(relative);
+  const msmbuild::BuildResult built = msmbuild::BuildPackageFromFile(
+      WideString::FromAnsi(description.c_str()).c_str(), path.c_str());
+  EXPECT_TRUE(built.ok) << name << ": " << built.error;
   return path;
 }
 

@@ -30,6 +30,8 @@ class CatalogTest : public ::testing::Test {
   WideString WriteFile(const std::wstring& relative, const std::string& bytes) const;
   // Builds the package a description gives at <Root>\<relative>; returns the full path.
   WideString BuildPackage(const std::wstring& relative, const std::string& description) const;
+  // Builds tests/fixtures/catalog/<name>.msm.txt at <Root>\<relative>; returns the full path.
+  WideString BuildFixture(const std::wstring& relative, const char* name) const;
   // A module package with a signature and a subject.
   WideString BuildModule(const std::wstring& relative, const std::string& moduleId,
                          long language, const std::string& subject) const;

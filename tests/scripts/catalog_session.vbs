@@ -1,0 +1,214 @@
+' The environment's typical session from VBScript, on generated packages configured through
+' the stand-ins: catalogs for the project kinds, modules and folders, file lookups with folder
+' matching on and off in both folder-token notations, a module by key with its language
+' fallback, names and keys from the lookup files, project support, and the errors a client
+' sees.  Argument: the folder of the catalog fixture packages.
+
+Const CatalogProgId = "QvLiteModCat.MMCatalog"
+Const EditionProgId = "QvLiteModCat.MMCatalogPro"
+Const ManagerProgId = "QvLiteModCat.MMCatalogManager"
+Const StateKey = "HKCU\Software\Quorvane\Showloom\StandIn\"
+Const UnspecifiedError = &H80004005
+Const AccessDenied = &H80070005
+
+Const ViewerKey = "Qv.Viewer.1A2B3C4D_0000_4000_8000_000000000006:1033"
+Const AppKey = "Qv.ViewerApp.1A2B3C4D_0000_4000_8000_000000000007:0"
+Const MultiId = "Qv.Multi.1A2B3C4D_0000_4000_8000_000000000008"
+
+Dim packages : packages = WScript.Arguments(0)
+Dim shell : Set shell = CreateObject("WScript.Shell")
+Dim fso : Set fso = CreateObject("Scripting.FileSystemObject")
+
+Sub SetState(name, value)
+  shell.RegWrite StateKey & name, value, "REG_SZ"
+End Sub
+
+Sub SetNumber(name, value)
+  shell.RegWrite StateKey & name, value, "REG_DWORD"
+End Sub
+
+Sub WriteText(path, text)
+  Dim stream : Set stream = fso.CreateTextFile(path, True)
+  stream.Write text
+  stream.Close
+End Sub
+
+Function KeyOf(module)
+  If module Is Nothing Then KeyOf = "Nothing" Else KeyOf = module.Key
+End Function
+
+' FindModuleForFile as "<found> <key>".
+Function Lookup(catalog, destination, version, language)
+  Dim module, found
+  Set module = Nothing
+  found = catalog.FindModuleForFile(destination, version, language, module)
+  Lookup = found & " " & KeyOf(module)
+End Function
+
+Function LookupInFolder(catalog, destination, version, language)
+  Dim module, found
+  Set module = Nothing
+  found = catalog.FindModuleForFileInFolder(destination, version, language, module)
+  LookupInFolder = found & " " & KeyOf(module)
+End Function
+
+Function Project(projectType)
+  Set Project = CreateObject("QvStandIn.Project")
+  Project.ProjectType = projectType
+End Function
+
+' --- a fresh tree and settings ----------------------------------------------------------------
+' Wine's ExpandEnvironmentStrings hands back the terminating null character too.
+Dim root : root = Replace(shell.ExpandEnvironmentStrings("%TEMP%"), Chr(0), "") & "\qv-catalog-session-vbs"
+If fso.FolderExists(root) Then fso.DeleteFolder root, True
+fso.CreateFolder root
+Dim modsFolder : modsFolder = root & "\mods"
+fso.CreateFolder modsFolder
+fso.CreateFolder root & "\ini"
+Dim name
+For Each name In Array("viewer_sys", "viewer_app", "lang_de", "lang_en", "lang_9")
+  fso.CopyFile packages & "\" & name & ".msm", modsFolder & "\" & name & ".msm"
+Next
+WriteText root & "\ini\modules.ini", "[modules]" & vbCrLf & ViewerKey & "=Acme Viewer" & vbCrLf
+WriteText root & "\ini\FilesToModules.ini", "[FilesToModules]" & vbCrLf & _
+    "OTHER.DLL=0:Qv.ViewerApp.1A2B3C4D_0000_4000_8000_000000000007" & vbCrLf & _
+    "orphan.dll=0:Qv.Missing" & vbCrLf
+
+SetState "SearchPathList", modsFolder
+SetState "ExtraSearchPathList", ""
+SetState "ModuleFolder0", ""
+SetState "ProductFolder", root & "\product"
+SetState "ModulesIniFolder", root & "\ini"
+SetState "FilesIniFolder", root & "\ini"
+SetState "ExcludedFilePatterns", " *.txt "
+SetState "PreferredLanguage", ""
+SetState "FailOperation", ""
+SetState "ProjectFailOperation", ""
+SetNumber "MatchVersion", 0
+SetNumber "MatchFolder", 1
+SetNumber "ActiveProjectType", 0
+
+' --- the catalogs -----------------------------------------------------------------------------
+' The manager's interface is for native callers: it refuses IDispatch, so a script cannot
+' create it at all.
+Dim manager
+On Error Resume Next
+Set manager = CreateObject(ManagerProgId)
+AssertTrue Err.Number <> 0, "a script cannot create the catalog manager"
+Err.Clear
+On Error Goto 0
+AssertTrue IsEmpty(manager), "no manager came back"
+
+Dim cat : Set cat = CreateObject(CatalogProgId)
+Dim edition : Set edition = CreateObject(EditionProgId)
+
+' --- modules and folders ----------------------------------------------------------------------
+Dim mods, keys, module
+Set mods = cat.GetModules()
+keys = ""
+For Each module In mods
+  keys = keys & module.Key & ";"
+Next
+AssertEqual MultiId & ":9;" & MultiId & ":1031;" & MultiId & ":1033;" & AppKey & ";" & ViewerKey & ";", _
+    keys, "the modules in package path order"
+AssertEqual "Acme Viewer", mods.Item(ViewerKey).DisplayName, "a display name from modules.ini"
+AssertEqual "Viewer Application Files", mods.Item(AppKey).DisplayName, "else the subject"
+Dim folders : Set folders = cat.GetModuleFolders()
+AssertEqual CLng(1), folders.Count, "one folder"
+AssertEqual modsFolder, folders.Item(1).Path, "its path"
+AssertEqual CLng(5), folders.Item(1).Modules.Count, "its modules"
+AssertTrue edition.GetModules() Is Nothing, "the edition catalog has no modules"
+
+' --- file lookups -----------------------------------------------------------------------------
+AssertEqual "-1 " & ViewerKey, Lookup(cat, "[SystemFolder]viewer.dll", "2.1.0.5", "1033"), _
+    "viewer.dll in the system folder"
+AssertEqual "0 Nothing", Lookup(cat, "[SystemFolder]viewer.dll", "", "0"), _
+    "the neutral viewer.dll goes elsewhere"
+AssertEqual "-1 " & AppKey, Lookup(cat, "[ProgramFilesFolder]Acme\viewer.dll", "", ""), _
+    "an empty language is the neutral one"
+Dim found : Set module = Nothing
+cat.FindModuleForFile "[SystemFolder]viewer.dll", "", "1033", module, found
+AssertEqual CLng(-1), found, "the found flag into a variable"
+AssertEqual ViewerKey, KeyOf(module), "and the module"
+SetNumber "MatchFolder", 0
+AssertEqual "-1 " & AppKey, Lookup(cat, "[SystemFolder]viewer.dll", "", "0"), _
+    "folder matching off: the name and language decide"
+SetNumber "ActiveProjectType", 1
+AssertEqual "-1 " & ViewerKey, Lookup(cat, "<WINSYSDIR>\viewer.dll", "", "1033"), _
+    "the script notation, folder matching off"
+SetNumber "MatchFolder", 1
+AssertEqual "0 Nothing", Lookup(cat, "<WINSYSDIR>\viewer.dll", "", "1033"), _
+    "the script notation never equals the package's installer notation"
+SetNumber "ActiveProjectType", 0
+AssertEqual "-1 " & ViewerKey, LookupInFolder(cat, "[SystemFolder]viewer.dll", "", "1033"), _
+    "FindModuleForFileInFolder"
+AssertEqual "0 Nothing", LookupInFolder(cat, "[SystemFolder]viewer.dll", "1.0", "1033"), _
+    "FindModuleForFileInFolder compares a version given"
+AssertEqual "0 Nothing", LookupInFolder(cat, "viewer.dll", "", "1033"), _
+    "FindModuleForFileInFolder without a folder"
+AssertEqual "0 Nothing", Lookup(cat, "[ProgramFilesFolder]Acme\readme.txt", "", ""), _
+    "an excluded name"
+AssertEqual "-1 " & AppKey, Lookup(cat, "[SystemFolder]other.dll", "", ""), _
+    "a file listed in FilesToModules.ini"
+AssertEqual "-1 Nothing", Lookup(cat, "orphan.dll", "", ""), _
+    "listed for a module the catalog lacks: found, without a module"
+AssertEqual "0 Nothing", Lookup(edition, "[SystemFolder]viewer.dll", "", "1033"), _
+    "the edition catalog finds nothing"
+
+' --- a module by key, names and keys ----------------------------------------------------------
+AssertEqual MultiId & ":1033", KeyOf(cat.GetModule(MultiId & ":0", "1033")), "the language asked for"
+AssertEqual MultiId & ":1031", KeyOf(cat.GetModule(MultiId & ":0", "2052")), "else the lowest"
+AssertEqual ViewerKey, KeyOf(cat.GetModule(ViewerKey, "")), "a full key"
+AssertTrue cat.GetModule("Qv.Nothing:0", "1033") Is Nothing, "a key the catalog lacks"
+On Error Resume Next
+Set module = cat.GetModule("no colon", "1033")
+AssertTrue Err.Number = UnspecifiedError, "a key without colon fails"
+Err.Clear
+On Error Goto 0
+AssertEqual "Acme Viewer", cat.GetModuleDisplayName(ViewerKey), "GetModuleDisplayName"
+AssertEqual "Qv.Unlisted:0", cat.GetModuleDisplayName("Qv.Unlisted:0"), "a key the list lacks"
+AssertEqual AppKey, cat.GetModuleKeyForFile("C:\Windows\system32\Other.dll"), "GetModuleKeyForFile"
+AssertEqual "", cat.GetModuleKeyForFile("unlisted.dll"), "a file the list lacks"
+
+' --- projects ---------------------------------------------------------------------------------
+AssertEqual True, cat.SupportsProject(Project(1)), "project type 1"
+AssertEqual True, cat.SupportsProject(Project(3)), "project type 3"
+AssertEqual False, cat.SupportsProject(Project(9)), "project type 9"
+AssertEqual True, edition.SupportsProject(Project(9)), "the edition catalog: type 9"
+AssertEqual False, edition.SupportsProject(Project(3)), "the edition catalog: type 3"
+Dim failing : Set failing = Project(1)
+SetState "ProjectFailOperation", "GetProjectType"
+SetNumber "ProjectFailHResult", AccessDenied
+On Error Resume Next
+found = cat.SupportsProject(failing)
+AssertTrue Err.Number = AccessDenied And Err.Source = "QvLiteModCat.MMCatalog.1", _
+    "a failing project, reported by the catalog"
+Err.Clear
+found = edition.SupportsProject(failing)
+AssertTrue Err.Number = AccessDenied And Err.Source = "QvLiteModCat.MMCatalogPro.1", _
+    "and by the edition catalog under its own name"
+Err.Clear
+On Error Goto 0
+SetState "ProjectFailOperation", ""
+
+' --- a package gone before its folder is looked up --------------------------------------------
+AssertEqual "-1 " & ViewerKey, Lookup(cat, "[SystemFolder]viewer.dll", "", "1033"), "before"
+fso.DeleteFile modsFolder & "\viewer_sys.msm"
+Dim ending : ending = "MsiOpenDatabase(" & modsFolder & "\viewer_sys.msm)"
+On Error Resume Next
+found = Lookup(cat, "[SystemFolder]viewer.dll", "", "1033")
+Dim number, source, description
+number = Err.Number : source = Err.Source : description = Err.Description
+Err.Clear
+On Error Goto 0
+AssertTrue number <> 0, "the lookup fails"
+AssertEqual "QvLiteModCat.MMCatalog.1", source, "reported by the catalog"
+AssertEqual ending, Right(description, Len(ending)), "with the installer call that failed"
+
+Set mods = Nothing
+Set folders = Nothing
+Set module = Nothing
+Set cat = Nothing
+Set edition = Nothing
+fso.DeleteFolder root, True
+Finish
