@@ -1,0 +1,51 @@
+// The inspector's commands.  Each runs with the environment already set for the run and COM
+// initialised, writes its answer (text, or JSON with --json) and returns the exit code.
+#pragma once
+
+#include "catalog_access.h"
+#include "command_line.h"
+#include "json.h"
+#include "module_report.h"
+
+#include <set>
+#include <string>
+
+namespace qvmodcat {
+
+enum ExitCode : int { kFound = 0, kNotFound = 1, kFailed = 2 };
+
+int RunList(const Options& options);
+int RunFolders(const Options& options);
+int RunFindFile(const Options& options);
+int RunKeyForFile(const Options& options);
+int RunDisplayName(const Options& options);
+int RunShow(const Options& options);
+int RunInspect(const Options& options);
+int RunDeps(const Options& options);
+
+// Shared by the commands.
+
+// The project type the catalog is asked for: --project-type, else the environment's active
+// project type (the stand-in's ActiveProjectType), else 0.
+long CatalogProjectType(const Options& options);
+
+// The modules read from packages of the catalog's folders, as "key|path", to tell them from
+// modules known only from gallery descriptors.
+class PackageModules {
+ public:
+  explicit PackageModules(Catalog& catalog);
+  ModuleSource SourceOf(const ModuleSummary& module) const;
+
+ private:
+  std::set<std::wstring> modules_;
+};
+
+// Writes a JSON answer or a text answer, whichever the options ask for.
+void Answer(const Options& options, const Json& json, const std::wstring& text);
+
+// A module key names a language after its last colon.
+bool IsModuleKey(const std::wstring& key);
+// Fails with a usage message for a text that is no module key (exit code 2).
+int NotAModuleKey(const std::wstring& key);
+
+}  // namespace qvmodcat

@@ -1,0 +1,54 @@
+#include "console.h"
+
+#include "json.h"
+
+#include <windows.h>
+
+namespace qvmodcat {
+
+namespace {
+
+void WriteBytes(HANDLE stream, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(bytes.size() - done > 65536 ? 65536 : bytes.size() - done);
+    if (!WriteFile(stream, bytes.data() + done, chunk, &written, nullptr) || written == 0) return;
+    done += written;
+  }
+}
+
+void Write(DWORD which, const std::wstring& text) {
+  const HANDLE stream = GetStdHandle(which);
+  if (stream == nullptr || stream == INVALID_HANDLE_VALUE) return;
+  DWORD mode = 0;
+  if (GetConsoleMode(stream, &mode)) {
+    DWORD written = 0;
+    WriteConsoleW(stream, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    return;
+  }
+  WriteBytes(stream, ToUtf8(text));
+}
+
+}  // namespace
+
+void WriteOut(const std::wstring& text) { Write(STD_OUTPUT_HANDLE, text); }
+void WriteError(const std::wstring& text) { Write(STD_ERROR_HANDLE, text); }
+
+void WriteOutUtf8(const std::string& text) {
+  const HANDLE stream = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (stream == nullptr || stream == INVALID_HANDLE_VALUE) return;
+  DWORD mode = 0;
+  if (GetConsoleMode(stream, &mode)) {
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    DWORD written = 0;
+    WriteConsoleW(stream, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return;
+  }
+  WriteBytes(stream, text);
+}
+
+}  // namespace qvmodcat

@@ -1,0 +1,65 @@
+#include "host_paths.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace qvmodcat {
+
+namespace {
+
+using DosFileNameFromUnix = WCHAR*(CDECL*)(const char*);
+
+// Wine's own conversion; absent on Windows.
+DosFileNameFromUnix WineDosFileName() {
+  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  if (!kernel) return nullptr;
+  return reinterpret_cast<DosFileNameFromUnix>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_dos_file_name")));
+}
+
+std::string Utf8(const std::wstring& text) {
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(length > 0 ? length : 1), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], length, nullptr, nullptr);
+  out.resize(out.size() - 1);
+  return out;
+}
+
+}  // namespace
+
+std::wstring FullWindowsPath(const std::wstring& path) {
+  if (path.empty()) return path;
+  if (path[0] == L'/' && (path.size() == 1 || path[1] != L'/')) {
+    if (const DosFileNameFromUnix convert = WineDosFileName()) {
+      if (WCHAR* dos = convert(Utf8(path).c_str())) {
+        std::wstring converted = dos;
+        HeapFree(GetProcessHeap(), 0, dos);
+        return converted;
+      }
+    }
+  }
+  const DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (length == 0) return path;
+  std::vector<wchar_t> buffer(length + 1);
+  const DWORD written = GetFullPathNameW(path.c_str(), length + 1, buffer.data(), nullptr);
+  if (written == 0 || written > length) return path;
+  return std::wstring(buffer.data(), written);
+}
+
+std::wstring FullWindowsPathList(const std::wstring& list) {
+  std::wstring result;
+  size_t start = 0;
+  for (;;) {
+    const size_t comma = list.find(L',', start);
+    const std::wstring entry = list.substr(start, comma - start);
+    if (start) result += L',';
+    result += entry.empty() || entry.find(L'%') != std::wstring::npos ? entry
+                                                                       : FullWindowsPath(entry);
+    if (comma == std::wstring::npos) break;
+    start = comma + 1;
+  }
+  return result;
+}
+
+}  // namespace qvmodcat

@@ -1,0 +1,16 @@
+// Paths given on the command line, made into full Windows paths before they are handed to
+// the environment: relative paths are taken from the current folder, and under Wine a Unix
+// path ("/home/me/modules") becomes the DOS path Wine maps it to ("Z:\home\me\modules").
+#pragma once
+
+#include <string>
+
+namespace qvmodcat {
+
+std::wstring FullWindowsPath(const std::wstring& path);
+
+// A comma-separated folder list, each entry made full; entries holding an environment
+// reference ("%ProgramFiles%\Modules") are left for the component to expand.
+std::wstring FullWindowsPathList(const std::wstring& list);
+
+}  // namespace qvmodcat
