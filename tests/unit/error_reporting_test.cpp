@@ -56,8 +56,11 @@ ClientView WhatTheClientSees(HRESULT code) {
   return view;
 }
 
-// Registers a ProgID for the catalog's class for as long as the object lives, so that
-// ProgIDFromCLSID has something to find without the server.
+// A class of this test alone, with a ProgID registered for as long as the object lives, so
+// that ProgIDFromCLSID has something to find without touching the component's registration.
+#define TEST_CLASS_GUID "5E1A7C33-2B4D-4F6E-8A9B-0C1D2E3F4A5B"
+const ErrorReporter TestClassErrors(ParseGuid(TEST_CLASS_GUID));
+
 class RegisteredProgId {
  public:
   explicit RegisteredProgId(const char* progId) {
@@ -73,7 +76,7 @@ class RegisteredProgId {
   }
 
  private:
-  static std::string ClsidText() { return "{" QV_GUID_CLSID_MMCatalog "}"; }
+  static std::string ClsidText() { return "{" TEST_CLASS_GUID "}"; }
   static std::string KeyPath() { return "CLSID\\" + ClsidText() + "\\ProgID"; }
   RegKey key_;
 };
@@ -127,14 +130,14 @@ TEST(ReportComException, WritesTheTraceInFourPieces) {
 }
 
 TEST(ReportComException, SourceIsTheReportingClassesProgIdAndTheTextIsUnchanged) {
-  RegisteredProgId progId("QvLiteModCat.MMCatalog.1");
+  RegisteredProgId progId("QvTest.Reporter.1");
   const GUID guid = kIidMMCatalogAlt3;
-  const HRESULT code = MMCatalogErrors.ReportComException(
+  const HRESULT code = TestClassErrors.ReportComException(
       com_exception(E_INVALIDARG, "line one\r\nline two\r\n", guid));
   const ClientView view = WhatTheClientSees(code);
   EXPECT_EQ(E_INVALIDARG, view.code);
   ASSERT_TRUE(view.hasInfo);
-  EXPECT_EQ(L"QvLiteModCat.MMCatalog.1", view.source);
+  EXPECT_EQ(L"QvTest.Reporter.1", view.source);
   EXPECT_EQ(L"line one\r\nline two\r\n", view.description);
   EXPECT_TRUE(IsEqualGUID(guid, view.guid));
 }
@@ -153,7 +156,7 @@ TEST(ReportComException, AnUnregisteredClassGivesNoSourceButKeepsTheRest) {
 }
 
 TEST(ReportComException, TheSourceOfCapturedErrorInformationIsReplaced) {
-  RegisteredProgId progId("QvLiteModCat.MMCatalog.1");
+  RegisteredProgId progId("QvTest.Reporter.1");
   ComRef<ICreateErrorInfo> create;
   ASSERT_EQ(S_OK, CreateErrorInfo(create.Put()));
   create->SetSource(const_cast<wchar_t*>(L"SomebodyElse.Object"));
@@ -161,12 +164,12 @@ TEST(ReportComException, TheSourceOfCapturedErrorInformationIsReplaced) {
   ComRef<IErrorInfo> info;
   create.QueryTo(IID_IErrorInfo, info);
   SetErrorInfo(0, info.Get());
-  const HRESULT code = ComBoundary(MMCatalogErrors, [] {
+  const HRESULT code = ComBoundary(TestClassErrors, [] {
     ThrowIfFailed(E_FAIL);
     return S_OK;
   });
   const ClientView view = WhatTheClientSees(code);
-  EXPECT_EQ(L"QvLiteModCat.MMCatalog.1", view.source);
+  EXPECT_EQ(L"QvTest.Reporter.1", view.source);
   EXPECT_EQ(L"inner text", view.description);
 }
 
