@@ -26,11 +26,14 @@ set(QV_TEST_ENVIRONMENT
   "QV_SOURCE_DIR=${CMAKE_SOURCE_DIR}" "QV_BIN_DIR=${QV_BIN_DIR}"
   "QV_BUILD_DIR=${CMAKE_BINARY_DIR}" "QV_FIXTURES_DIR=${QV_FIXTURES_DIR}")
 
-# qv_gtest(<name> SOURCES ... [LIBRARIES ...] [FIXTURES <fixture>...]): a GoogleTest program
-# run under Wine as one test.  FIXTURES names package sets (qv_fixture_packages) it reads from
-# $QV_FIXTURES_DIR/<fixture>.
+# qv_gtest(<name> [STA] SOURCES ... [LIBRARIES ...] [FIXTURES <fixture>...]): a GoogleTest
+# program run under Wine as one test.  STA runs its tests in a single-threaded apartment.
+# FIXTURES names package sets (qv_fixture_packages) it reads from $QV_FIXTURES_DIR/<fixture>.
 function(qv_gtest name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBRARIES;FIXTURES" ${ARGN})
+  cmake_parse_arguments(T "STA" "" "SOURCES;LIBRARIES;FIXTURES" ${ARGN})
+  if(T_STA)
+    list(APPEND T_SOURCES ${CMAKE_SOURCE_DIR}/tests/support/com_apartment.cpp)
+  endif()
   add_executable(${name} ${T_SOURCES})
   qv_target_defaults(${name})
   target_link_libraries(${name} PRIVATE ${T_LIBRARIES} gtest gtest_main)

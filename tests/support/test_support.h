@@ -1,0 +1,65 @@
+// What most test programs need: packages built for this run, a scratch folder, a stand-in state
+// key of their own, a readable WideString in failure messages, and the code a failure raised.
+#pragma once
+
+#include "common/com_exception.h"
+#include "common/wide_string.h"
+
+#include <windows.h>
+
+#include <ostream>
+#include <string>
+
+// <QV_FIXTURES_DIR>\<set>\<name>.msm: a package that the fixture <set> built for this run.
+WideString FixturePackage(const char* set, const char* name);
+
+// A folder of the temporary directory, emptied when made and removed when the object goes.
+// Names are unique per process, so test programs that ctest runs side by side never meet.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const wchar_t* name);
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const WideString& Path() const { return path_; }
+  // <Path>\<relative>, made with its parent folders.
+  WideString MakeFolder(const std::wstring& relative) const;
+  // Writes `bytes` to <Path>\<relative> (folders made on the way); returns the full path.
+  WideString WriteFile(const std::wstring& relative, const std::string& bytes) const;
+
+ private:
+  WideString path_;
+};
+
+// The environment stand-ins' state for this process: a registry key of its own (through
+// QV_STANDIN_KEY), empty at the start and removed at the end.
+class StandInState {
+ public:
+  explicit StandInState(const wchar_t* name);
+  ~StandInState();
+  StandInState(const StandInState&) = delete;
+  StandInState& operator=(const StandInState&) = delete;
+
+  void SetText(const wchar_t* value, const WideString& text) const;
+  void SetNumber(const wchar_t* value, DWORD number) const;
+  void Remove(const wchar_t* value) const;
+  DWORD Number(const wchar_t* value) const;  // 0 when absent
+
+ private:
+  std::wstring key_;
+};
+
+// Runs `action`, which should raise com_exception; its code, or S_OK when nothing was raised.
+template <class Action>
+HRESULT RaisedCode(Action&& action) {
+  try {
+    action();
+  } catch (const com_exception& failure) {
+    return failure.Code();
+  }
+  return S_OK;
+}
+
+// Readable WideString values in failure messages.
+void PrintTo(const WideString& text, std::ostream* out);
