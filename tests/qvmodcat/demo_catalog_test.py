@@ -1,0 +1,407 @@
+#!/usr/bin/env python3
+"""qvmodcat over the demo catalog (demo/, built into $QV_FIXTURES_DIR/qvmodcat_demo), driven as a
+person drives it: command lines, printed answers, JSON, exit codes (0 found, 1 not found,
+2 error), and the stand-in values it sets for a run and puts back afterwards.
+"""
+import os
+import unittest
+
+from qvmodcat_runner import Runner, windows_path
+
+PRODUCT = os.path.join(os.environ.get("QV_FIXTURES_DIR", ""), "qvmodcat_demo")
+RUNNER = Runner("qvmodcat_demo")
+
+
+def catalog_options(product=PRODUCT):
+    # The product folder as a Unix path (the tool converts it), the lists as Windows paths.
+    win = windows_path(product)
+    return ["--product-folder", product, "--search-path", win + "\\Modules," + win + "\\Vendor",
+            "--modules-ini", win, "--files-ini", win]
+
+
+def qvmodcat(*arguments):
+    return RUNNER.run(*catalog_options(), *arguments)
+
+
+def setUpModule():
+    RUNNER.clear_key()
+
+
+class DemoTest(unittest.TestCase):
+    def assertExit(self, result, code):
+        self.assertEqual(code, result.code, result)
+
+
+class ListAndFolders(DemoTest):
+    def test_list_gives_package_and_gallery_modules_in_catalog_order(self):
+        result = qvmodcat("--json", "list")
+        self.assertExit(result, 0)
+        modules = result.json()
+        self.assertEqual(["Acme.Core:0", "Acme.Viewer:1031", "Acme.Viewer:1033", "Acme.Viewer:1036",
+                          "Borealis.Charts:1033", "Borealis.Fonts:0", "Cobalt.Sync:1033"],
+                         [m["key"] for m in modules],
+                         "folders in path order, packages in path order, then the gallery")
+        by_key = {m["key"]: m for m in modules}
+        viewer = by_key["Acme.Viewer:1036"]
+        self.assertEqual(("Acme.Viewer", 1036, "1.2.0.0"),
+                         (viewer["module_id"], viewer["language"], viewer["version"]))
+        self.assertEqual("Acme Viewer (Français)", viewer["display_name"], "modules.ini, UTF-8")
+        self.assertEqual("package", viewer["source"])
+        self.assertTrue(viewer["path"].endswith("\\Modules\\acme_viewer_fr.msm"), viewer["path"])
+        self.assertEqual("Borealis Font Pack", by_key["Borealis.Fonts:0"]["display_name"],
+                         "not in modules.ini: its subject")
+        charts = by_key["Borealis.Charts:1033"]
+        self.assertEqual((True, True, "update available"),
+                         (charts["installed"], charts["needs_download"], charts["status"]),
+                         "its descriptor offers 3.1")
+        sync = by_key["Cobalt.Sync:1033"]
+        self.assertEqual(("gallery", False, True, "needs download"),
+                         (sync["source"], sync["installed"], sync["needs_download"], sync["status"]))
+        self.assertTrue(sync["path"].endswith("\\Modules\\cobalt_sync.msm"), sync["path"])
+
+    def test_list_text_has_a_line_and_a_source_line_per_module(self):
+        result = qvmodcat("list")
+        self.assertExit(result, 0)
+        lines = result.out.splitlines()
+        self.assertEqual(["KEY", "VERSION", "LANG", "STATUS", "DISPLAY", "NAME"], lines[0].split())
+        self.assertEqual(["Acme.Core:0", "2.1.0.0", "0", "installed", "Acme", "Core", "Runtime"],
+                         lines[1].split())
+        self.assertRegex(lines[2], r"^\s+package Z:\\.*\\Modules\\acme_core\.msm$")
+        self.assertRegex(lines[-2], r"^\s+gallery descriptor \(package .*cobalt_sync\.msm\)$")
+        self.assertEqual("7 modules: 6 from packages, 1 from gallery descriptors", lines[-1])
+
+    def test_an_empty_catalog_lists_nothing_and_exits_1(self):
+        empty = os.path.join(PRODUCT, "ObjectGallery", "none")  # no such folder
+        result = RUNNER.run("--product-folder", empty, "--search-path", empty, "list")
+        self.assertExit(result, 1)
+        self.assertEqual("The catalog holds no modules.\n", result.out)
+
+    def test_folders_in_store_order_with_kind_and_count(self):
+        entry = os.path.join(PRODUCT, "ObjectGallery")  # a folder, taken as one package entry
+        result = qvmodcat("--module-folder", entry, "--json", "folders")
+        self.assertExit(result, 0)
+        folders = result.json()
+        self.assertEqual([("search", 4), ("entry", 0), ("search", 2)],
+                         [(f["kind_name"], f["module_count"]) for f in folders], "path order")
+        self.assertTrue(folders[0]["path"].endswith("\\Modules"))
+        self.assertEqual(["Acme.Core:0", "Acme.Viewer:1031", "Acme.Viewer:1033", "Acme.Viewer:1036"],
+                         folders[0]["modules"])
+        self.assertEqual(windows_path(entry), folders[1]["path"],
+                         "an entry is a path of its own, no package here")
+        text = qvmodcat("folders").out.splitlines()
+        self.assertEqual(["#", "KIND", "MODULES", "FOLDER"], text[0].split())
+        self.assertEqual(["2", "search", "2"], text[2].split()[:3])
+
+
+class Show(DemoTest):
+    def test_show_gives_properties_and_every_detail_list(self):
+        result = qvmodcat("--json", "show", "Acme.Viewer:1031")
+        self.assertExit(result, 0)
+        module = result.json()
+        self.assertEqual(("Acme.Viewer:1031", "Acme Corporation", "Acme Viewer Runtime",
+                          "{A1C0DE03-0000-4A00-8C00-000000000001}"),
+                         (module["key"], module["author"], module["subject"], module["name"]))
+        self.assertEqual([{"key": "Acme.Core:0", "module_id": "Acme.Core", "version": "2.0",
+                           "language": 0}], module["dependencies"])
+        self.assertEqual([{"key": "Acme.ViewerBeta:0", "module_id": "Acme.ViewerBeta",
+                           "min_version": "", "max_version": "1.0", "language": "0"}],
+                         module["exclusions"])
+        files = {f["long_name"]: f for f in module["files"]}
+        self.assertEqual({"viewer.chm", "viewer.dll"}, set(files))
+        self.assertEqual(("SystemFolder", "1.2.0.5", "1031", 123456, 1),
+                         tuple(files["viewer.dll"][k] for k in
+                               ("directory", "version", "language", "size", "sequence")))
+        self.assertEqual("Help.A1C0DE03_0000_4A00_8C00_000000000001", files["viewer.chm"]["directory"])
+        self.assertNotIn("folder", files["viewer.dll"], "folders only with --resolve")
+        self.assertEqual(["ViewerOptionsDlg"], module["dialogs"])
+        self.assertEqual([], module["custom_actions"])
+        self.assertEqual((False, None), (module["has_gallery_descriptor"], module["download_files"]),
+                         "a package without descriptor has no download files")
+
+        text = qvmodcat("show", "Acme.Viewer:1031")
+        self.assertExit(text, 0)
+        self.assertIn("Download files: none (no gallery descriptor)\n", text.out)
+        self.assertIn("Dependencies (1):\n  Acme.Core:0  version 2.0 or later\n", text.out)
+        self.assertIn("Custom actions: none\n", text.out)
+
+    def test_a_neutral_key_takes_the_catalogs_language_fallback(self):
+        def shown(*arguments):
+            result = qvmodcat("--json", "show", *arguments)
+            self.assertExit(result, 0)
+            return result.json()["key"]
+        self.assertEqual("Acme.Viewer:1031", shown("Acme.Viewer:0"), "the lowest language text")
+        self.assertEqual("Acme.Viewer:1036", shown("Acme.Viewer:0", "--language", "1036"))
+        self.assertEqual("Acme.Viewer:1033",
+                         shown("--preferred-language", "1033", "Acme.Viewer:0", "--language", "1036"),
+                         "the preferred language comes first")
+        self.assertEqual("Acme.Core:0", shown("Acme.Core:0"))
+
+    def test_resolved_folders_are_confirmed_by_the_catalog_where_it_can_be_asked(self):
+        result = qvmodcat("--json", "show", "--all", "--resolve")
+        self.assertExit(result, 0)
+        folders = {(m["key"], f["long_name"]): (f["folder"], f["folder_check"])
+                   for m in result.json() for f in m["files"]}
+        self.assertEqual(("[SystemFolder]", "confirmed"), folders[("Acme.Viewer:1033", "viewer.dll")])
+        self.assertEqual(("[ProgramFilesFolder]Acme\\Viewer\\Help", "confirmed"),
+                         folders[("Acme.Viewer:1036", "viewer.chm")])
+        self.assertEqual(("[CommonFilesFolder]Acme", "confirmed"),
+                         folders[("Acme.Core:0", "acmecore.dat")])
+        self.assertEqual(("[FontsFolder]", "confirmed"), folders[("Borealis.Fonts:0", "boreal.ttf")])
+        self.assertEqual(("BorealisCharts", "not-checkable"),
+                         folders[("Borealis.Charts:1033", "charts.ocx")],
+                         "a module directory has no folder token to ask with")
+        self.assertEqual((None, "not-asked"), folders[("Cobalt.Sync:1033", "cobaltsync.dll")],
+                         "a gallery module has no package")
+
+        text = qvmodcat("show", "Acme.Viewer:1033", "--resolve").out
+        self.assertRegex(text, r"\n\s+-> \[SystemFolder\]   \(the catalog agrees\)\n")
+
+    def test_in_the_script_notation_the_catalog_cannot_be_asked_about_bracketed_folders(self):
+        result = qvmodcat("--project-type", "1", "--json", "show", "Acme.Viewer:1033", "--resolve")
+        self.assertExit(result, 0)
+        files = {f["long_name"]: f for f in result.json()["files"]}
+        self.assertEqual(("[SystemFolder]", "not-checkable"),
+                         (files["viewer.dll"]["folder"], files["viewer.dll"]["folder_check"]))
+
+    def test_a_gallery_module_shows_its_descriptor(self):
+        result = qvmodcat("--json", "show", "Cobalt.Sync:1033")
+        self.assertExit(result, 0)
+        module = result.json()
+        self.assertEqual(("gallery", "Cobalt.Sync", "Cobalt Labs"),
+                         (module["source"], module["name"], module["author"]))
+        self.assertEqual([("cobaltsvc.exe", "0"), ("cobaltsync.dll", "1033")],
+                         [(f["long_name"], f["language"]) for f in module["files"]])
+        self.assertEqual(["Acme.Core:0"], [e["key"] for e in module["exclusions"]])
+        self.assertEqual([{"location": "Modules\\cobalt_sync.msm",
+                           "media_location": "Redist\\Cobalt\\cobalt_sync.msm",
+                           "internet_location":
+                               "https://downloads.example.com/cobalt/sync/1.4/cobalt_sync.msm",
+                           "size": 401408, "checksum": "7d793037a0760186574b0282f2f435e7"}],
+                         module["download_files"])
+        text = qvmodcat("show", "Cobalt.Sync:1033").out
+        self.assertIn("  status     needs download\n", text)
+        self.assertIn("Download files (1):\n  Modules\\cobalt_sync.msm  401408 bytes", text)
+
+    def test_missing_module_and_wrong_key(self):
+        result = qvmodcat("show", "Delta.Print:0")
+        self.assertExit(result, 1)
+        self.assertEqual("The catalog has no module Delta.Print:0.\n", result.out)
+        self.assertEqual("null\n", qvmodcat("--json", "show", "Delta.Print:0").out)
+        result = qvmodcat("show", "Acme.Viewer")
+        self.assertExit(result, 2)
+        self.assertIn("is no module key", result.err)
+
+
+class FileLookups(DemoTest):
+    def find(self, *arguments):
+        result = qvmodcat("--json", "find-file", *arguments)
+        self.assertIn(result.code, (0, 1), result)
+        answer = result.json()
+        self.assertEqual(answer["found"], result.code == 0)
+        return answer
+
+    def test_a_file_in_a_folder_in_the_property_notation(self):
+        answer = self.find("[SystemFolder]viewer.dll", "--in-folder", "--language", "1031")
+        self.assertEqual("Acme.Viewer:1031", answer["module"]["key"])
+        answer = self.find("[ProgramFilesFolder]Acme\\Viewer\\Help\\viewer.chm", "--in-folder",
+                           "--language", "1033")
+        self.assertEqual("Acme.Viewer:1033", answer["module"]["key"])
+        answer = self.find("[SystemFolder]charts.ocx", "--in-folder", "--language", "1033",
+                           "--version", "9.9")
+        self.assertFalse(answer["found"], "wrong folder; FilesToModules.ini names 3.0.1.0 only")
+
+    def test_the_notation_follows_the_active_project_type(self):
+        self.assertFalse(self.find("<WINSYSDIR>\\viewer.dll", "--in-folder")["found"],
+                         "type 0 does not split <...>: no file part to look for")
+        answer = self.find("--project-type", "1", "<WINSYSDIR>\\viewer.dll", "--in-folder",
+                           "--language", "1036")
+        self.assertEqual("Acme.Viewer:1036", answer["module"]["key"],
+                         "<WINSYSDIR> is no resolved folder: FilesToModules.ini names Acme.Viewer:0")
+        self.assertFalse(self.find("--project-type", "1", "[SystemFolder]viewer.dll", "--in-folder",
+                                   "--language", "1033")["found"])
+
+    def test_matching_switches_of_the_environment(self):
+        self.assertEqual("Acme.Core:0", self.find("acmecore.dll", "--language", "0")["module"]["key"])
+        self.assertFalse(self.find("--match-version", "acmecore.dll", "--version", "1.0",
+                                   "--language", "0")["found"])
+        self.assertTrue(self.find("--match-version", "acmecore.dll", "--version", "2.1.0.7",
+                                  "--language", "0")["found"])
+        self.assertFalse(self.find("--match-folder", "[FontsFolder]acmecore.dll",
+                                   "--language", "0")["found"])
+        self.assertFalse(self.find("--exclude", "*.txt, acme*.dll ", "acmecore.dll",
+                                   "--language", "0")["found"], "an excluded name")
+
+    def test_a_file_listed_for_a_module_the_catalog_lacks(self):
+        result = qvmodcat("find-file", "acmeprint.dll")
+        self.assertExit(result, 0)
+        self.assertEqual("found: FilesToModules.ini lists the file for Delta.Print:0, which the "
+                         "catalog does not have\n", result.out)
+        answer = self.find("acmeprint.dll")
+        self.assertEqual((True, None, "Delta.Print:0"),
+                         (answer["found"], answer["module"], answer["listed_key"]))
+
+    def test_not_found_text(self):
+        result = qvmodcat("find-file", "nothing.dll")
+        self.assertExit(result, 1)
+        self.assertEqual("not found\n", result.out)
+
+    def test_key_for_file_and_display_name(self):
+        result = qvmodcat("key-for-file", "C:\\Windows\\System32\\VIEWER.DLL")
+        self.assertExit(result, 0)
+        self.assertEqual("Acme.Viewer:0\n", result.out, "bare ModuleID: language 0")
+        self.assertEqual("Cobalt.Sync:1033\n", qvmodcat("key-for-file", "cobaltsync.dll").out)
+        result = qvmodcat("key-for-file", "charts.ocx")
+        self.assertExit(result, 1)
+        self.assertEqual("not listed\n", result.out, "an entry for one version only")
+
+        result = qvmodcat("display-name", "Acme.Viewer:1036")
+        self.assertExit(result, 0)
+        self.assertEqual("Acme Viewer (Français)\n", result.out)
+        result = qvmodcat("--json", "display-name", "Borealis.Fonts:0")
+        self.assertExit(result, 1)
+        self.assertEqual({"key": "Borealis.Fonts:0", "display_name": "Borealis.Fonts:0",
+                          "listed": False}, result.json())
+
+
+class Dependencies(DemoTest):
+    def test_closure_marks_found_older_missing_and_conflicts(self):
+        result = qvmodcat("--json", "deps", "Borealis.Charts:1033")
+        self.assertExit(result, 1)
+        answer = result.json()
+        self.assertEqual([("Borealis.Charts:1033", "Acme.Viewer:0", "found", "Acme.Viewer:1033"),
+                          ("Acme.Viewer:1033", "Acme.Core:0", "found", "Acme.Core:0"),
+                          ("Borealis.Charts:1033", "Borealis.Fonts:0", "older", "Borealis.Fonts:0"),
+                          ("Borealis.Charts:1033", "Cobalt.Sync:1033", "found", "Cobalt.Sync:1033"),
+                          ("Borealis.Charts:1033", "Delta.Print:0", "missing", None)],
+                         [(r["required_by"], r["key"], r["status"],
+                           r["module"]["key"] if r["module"] else None)
+                          for r in answer["requirements"]],
+                         "Acme.Viewer:0 takes the requiring module's language")
+        self.assertEqual([{"module": "Cobalt.Sync:1033", "excludes": "Acme.Core:0",
+                           "min_version": "1.0", "max_version": "2.5", "language": "0",
+                           "conflicting": "Acme.Core:0", "conflicting_version": "2.1.0.0"}],
+                         answer["conflicts"])
+        self.assertFalse(answer["complete"])
+
+        text = qvmodcat("deps", "Borealis.Charts:1033").out
+        self.assertIn("\n    Acme.Core:0 >= 2.0", text, "indented under what requires it")
+        self.assertIn("Incomplete: 1 missing, 1 older than required, 1 conflicting.\n", text)
+
+    def test_a_complete_closure_exits_0(self):
+        result = qvmodcat("deps", "Acme.Viewer:0", "--language", "1036")
+        self.assertExit(result, 0)
+        self.assertEqual("Acme.Viewer:1036 1.2.0.0  Acme Viewer (Français)\n"
+                         "  Acme.Core:0 >= 2.0  found  Acme.Core:0 2.1.0.0\n"
+                         "Complete: every required module is there, nothing conflicts.\n",
+                         result.out)
+        result = qvmodcat("deps", "Delta.Print:0")
+        self.assertExit(result, 1)
+
+
+class Inspect(DemoTest):
+    def test_a_package_read_on_its_own_and_its_place_in_the_catalog(self):
+        package = os.path.join(PRODUCT, "Vendor", "borealis_fonts.msm")
+        result = qvmodcat("--json", "inspect", package, "--resolve")
+        self.assertExit(result, 0)
+        module = result.json()
+        self.assertEqual(("Borealis.Fonts:0", "loaded", windows_path(package)),
+                         (module["key"], module["source"], module["path"]))
+        self.assertEqual([("boreal.ttf", "[FontsFolder]", "not-asked"),
+                          ("borealb.ttf", "[FontsFolder]", "not-asked")],
+                         [(f["long_name"], f["folder"], f["folder_check"]) for f in module["files"]])
+        self.assertEqual("this-package", module["catalog"]["state"])
+
+        result = RUNNER.run("--search-path", os.path.join(PRODUCT, "Modules"), "--json", "inspect",
+                            package)
+        self.assertExit(result, 0)
+        self.assertEqual({"state": "absent"}, result.json()["catalog"])
+
+    def test_a_file_that_is_no_package(self):
+        not_a_package = os.path.join(PRODUCT, "modules.ini")
+        result = qvmodcat("inspect", not_a_package)
+        self.assertExit(result, 2)
+        self.assertEqual("", result.out)
+        self.assertIn("qvmodcat: MergeModule2.Load failed: ", result.err)
+        self.assertIn("source QvModCat.MergeModule2", result.err)
+        answer = qvmodcat("--json", "inspect", not_a_package).json()
+        self.assertEqual("MergeModule2.Load", answer["error"]["call"])
+        self.assertTrue(answer["error"]["source"].startswith("QvModCat.MergeModule2"))
+        self.assertNotEqual("", answer["error"]["description"])
+
+
+class Environment(DemoTest):
+    def setUp(self):
+        RUNNER.clear_key()
+
+    def test_values_given_are_set_for_the_run_and_put_back(self):
+        modules = windows_path(os.path.join(PRODUCT, "Modules"))
+        vendor = windows_path(os.path.join(PRODUCT, "Vendor"))
+        RUNNER.set_text("SearchPathList", vendor)
+        RUNNER.set_text("ModuleFolder0", modules)
+        RUNNER.set_text("ModuleFolder1", vendor)
+        RUNNER.set_number("MatchFolder", 1)
+        before = RUNNER.values()
+
+        result = RUNNER.run("--search-path", modules, "--module-folder", vendor, "--no-match-folder",
+                            "--json", "folders")
+        self.assertExit(result, 0)
+        self.assertEqual([(modules, "search"), (vendor, "entry")],
+                         [(f["path"], f["kind_name"]) for f in result.json()],
+                         "the given list, and one entry: ModuleFolder1 ends the entries for the run")
+        self.assertEqual(before, RUNNER.values())
+
+        result = RUNNER.run("--json", "folders")
+        self.assertEqual([(modules, "entry"), (vendor, "search")],
+                         sorted((f["path"], f["kind_name"]) for f in result.json()),
+                         "options not given leave the environment's values")
+
+    def test_values_are_put_back_after_an_error(self):
+        RUNNER.set_text("FailOperation", "GetSearchPathList")
+        RUNNER.set_number("FailHResult", 0x80070005)
+        result = qvmodcat("list")
+        self.assertExit(result, 2)
+        self.assertIn("failed: ", result.err)
+        self.assertIn("result 0x80070005", result.err)
+        self.assertIn("source QvLiteModCat.", result.err, "the catalog's error information")
+        self.assertEqual({"FailOperation", "FailHResult"}, set(RUNNER.values()),
+                         "the values the run wrote are gone again")
+        RUNNER.clear_key()
+
+
+class CommandLine(DemoTest):
+    def setUp(self):
+        RUNNER.clear_key()
+
+    def test_help(self):
+        result = RUNNER.run("--help")
+        self.assertExit(result, 0)
+        for command in ("list", "folders", "show", "find-file", "key-for-file", "display-name",
+                        "deps", "inspect"):
+            self.assertRegex(result.out, r"\n  %s " % command)
+        self.assertIn("--search-path LIST", result.out)
+        self.assertIn("Exit codes: 0 found, 1 not found, 2 error", result.out)
+        result = RUNNER.run("help", "deps")
+        self.assertExit(result, 0)
+        self.assertTrue(result.out.startswith("usage: qvmodcat [options] deps KEY"), result.out)
+        self.assertEqual(RUNNER.run("deps", "--help").out, result.out)
+
+    def test_wrong_command_lines(self):
+        for arguments, message in (((), "no command given"),
+                                   (("lst",), 'unknown command "lst"'),
+                                   (("list", "--bogus"), "unknown option --bogus"),
+                                   (("list", "--version", "1"), "--version does not apply to list"),
+                                   (("show",), "show needs a KEY or --all"),
+                                   (("find-file",), "find-file needs an argument"),
+                                   (("key-for-file", "a", "b"), "too many arguments"),
+                                   (("--project-type", "x", "list"), "needs a number"),
+                                   (("--search-path",), "needs a value")):
+            result = RUNNER.run(*arguments)
+            self.assertExit(result, 2)
+            self.assertIn(message, result.err)
+            self.assertIn("usage: ", result.err)
+            self.assertEqual("", result.out)
+        self.assertEqual({}, RUNNER.values(), "nothing was written")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,76 @@
+"""Runs qvmodcat.exe under Wine the way a person runs it, for the host-side tests.
+
+The test run's Wine prefix (where ctest registered the component) and the tool come from the
+environment ctest gives every test (QV_BUILD_DIR, QV_BIN_DIR, QV_SOURCE_DIR).  Each runner uses a
+stand-in key of its own (QV_STANDIN_KEY), so tests can run side by side.
+"""
+import json
+import os
+import subprocess
+import tempfile
+
+STANDIN_ROOT = r"HKCU\Software\Quorvane\Showloom\StandInTests"
+
+
+def windows_path(unix_path):
+    """The DOS path Wine gives a Unix path (drive Z: is the Unix root)."""
+    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
+
+
+class Result:
+    def __init__(self, code, out, err):
+        self.code = code
+        self.out = out.decode("utf-8")
+        self.err = err.decode("utf-8", errors="replace")
+
+    def json(self):
+        return json.loads(self.out)
+
+    def __repr__(self):
+        return "exit %d\n--- stdout\n%s--- stderr\n%s" % (self.code, self.out, self.err)
+
+
+class Runner:
+    def __init__(self, key_name):
+        self.build = os.environ["QV_BUILD_DIR"]
+        self.prefix = os.path.join(self.build, "wineprefix")
+        self.tool = os.path.join(os.environ["QV_BIN_DIR"], "qvmodcat.exe")
+        self.wine_run = os.path.join(os.environ["QV_SOURCE_DIR"], "tests", "wine", "wine-run.sh")
+        self.key = r"Software\Quorvane\Showloom\StandInTests" + "\\" + key_name
+        self.environment = dict(os.environ, QV_STANDIN_KEY=self.key)
+
+    def _wine(self, *arguments):
+        # Files, not pipes: a Wine server started by the program inherits its output handles
+        # and would hold a pipe open for seconds after the program ended.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            completed = subprocess.run([self.wine_run, self.prefix, *arguments], stdout=out,
+                                       stderr=err, env=self.environment, timeout=300)
+            out.seek(0)
+            err.seek(0)
+            return Result(completed.returncode, out.read(), err.read())
+
+    def run(self, *arguments):
+        return self._wine(self.tool, *arguments)
+
+    # -- the stand-ins' values in this runner's key ------------------------------------------
+
+    def clear_key(self):
+        self._wine("reg", "delete", "HKCU\\" + self.key, "/f")
+
+    def set_text(self, name, value):
+        self._wine("reg", "add", "HKCU\\" + self.key, "/v", name, "/t", "REG_SZ", "/d", value, "/f")
+
+    def set_number(self, name, value):
+        self._wine("reg", "add", "HKCU\\" + self.key, "/v", name, "/t", "REG_DWORD", "/d",
+                   str(value), "/f")
+
+    def values(self):
+        """{name: text} of the key's values (numbers as their reg.exe text), {} when absent;
+        without the profile reader's own ProfileOpenCount, which it counts up on every open."""
+        out = self._wine("reg", "query", "HKCU\\" + self.key).out
+        values = {}
+        for line in out.splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) >= 2 and parts[1].startswith("REG_") and parts[0] != "ProfileOpenCount":
+                values[parts[0]] = parts[2] if len(parts) == 3 else ""
+        return values
