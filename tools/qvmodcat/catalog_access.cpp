@@ -250,9 +250,11 @@ std::vector<FolderEntry> Catalog::Folders() {
       ComRef<IDispatch> module;
       Invoke(L"MergeModuleCollection.Item",
              [&] { return moduleList->Item(moduleIndex.Get(), module.Put()); });
-      if (module)
-        entry.Modules.push_back(
-            ReadSummary(Query<IMergeModule2>(module.Get(), L"MergeModuleCollection.Item").Get()));
+      if (!module) continue;
+      const auto typed = Query<IMergeModule2>(module.Get(), L"MergeModuleCollection.Item");
+      entry.Modules.push_back(
+          {GetText(L"MergeModule2.Key", [&](BSTR* t) { return typed->get_Key(t); }),
+           GetText(L"MergeModule2.Path", [&](BSTR* t) { return typed->get_Path(t); })});
     }
     folders.push_back(std::move(entry));
   }

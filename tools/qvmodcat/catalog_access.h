@@ -78,12 +78,18 @@ struct ModuleDetails {
   std::vector<DownloadEntry> DownloadFiles;
 };
 
+// A module as a folder item lists it: enough to name it and to tell it from another.
+struct FolderModule {
+  std::wstring Key;
+  std::wstring Path;
+};
+
 struct FolderEntry {
   std::wstring Path;
   std::wstring Name;
   std::wstring Folder;
   short Kind = 0;  // 0: from the search-path lists, 1: a module folder entry
-  std::vector<ModuleSummary> Modules;
+  std::vector<FolderModule> Modules;
 };
 
 struct FileQueryResult {

@@ -46,7 +46,7 @@ class Bstr {
   BSTR text_ = nullptr;
 };
 
-// Owns one VARIANT, cleared when it goes away.
+// Owns one VARIANT (a collection position here), cleared when it goes away.
 class Variant {
  public:
   Variant() noexcept { VariantInit(&value_); }
@@ -55,21 +55,11 @@ class Variant {
     value_.vt = VT_I4;
     value_.lVal = number;
   }
-  explicit Variant(const std::wstring& text) {
-    VariantInit(&value_);
-    value_.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    if (!value_.bstrVal) throw std::bad_alloc();
-    value_.vt = VT_BSTR;
-  }
   Variant(const Variant&) = delete;
   Variant& operator=(const Variant&) = delete;
   ~Variant() { VariantClear(&value_); }
 
   const VARIANT& Get() const noexcept { return value_; }
-  VARIANT* Put() noexcept {
-    VariantClear(&value_);
-    return &value_;
-  }
 
  private:
   VARIANT value_;
@@ -99,14 +89,11 @@ class ComError : public std::runtime_error {
   std::wstring description_;
 };
 
-// Runs one call on the component.  The thread's error information is cleared first, so that
-// what GetErrorInfo finds after a failure belongs to this call.
-template <class Call>
-HRESULT Invoke(const wchar_t* what, Call call);
-
 // Throws ComError for a failing result, with the thread's error information.
 void ThrowForResult(const wchar_t* what, HRESULT result);
 
+// Runs one call on the component.  The thread's error information is cleared first, so that
+// what GetErrorInfo finds after a failure belongs to this call.
 template <class Call>
 HRESULT Invoke(const wchar_t* what, Call call) {
   SetErrorInfo(0, nullptr);

@@ -4,7 +4,6 @@
 #include "console.h"
 #include "standin_environment.h"
 #include "text_table.h"
-#include "version_rules.h"
 
 #include "common/unique_handle.h"  // header-only
 
@@ -14,7 +13,9 @@ namespace qvmodcat {
 
 namespace {
 
-std::wstring Identity(const ModuleSummary& module) { return module.Key + L"|" + module.Path; }
+std::wstring Identity(const std::wstring& key, const std::wstring& path) {
+  return key + L"|" + path;
+}
 
 const wchar_t* FolderKindName(short kind) { return kind == 1 ? L"entry" : L"search"; }
 
@@ -43,11 +44,13 @@ long CatalogProjectType(const Options& options) {
 
 PackageModules::PackageModules(Catalog& catalog) {
   for (const FolderEntry& folder : catalog.Folders())
-    for (const ModuleSummary& module : folder.Modules) modules_.insert(Identity(module));
+    for (const FolderModule& module : folder.Modules)
+      modules_.insert(Identity(module.Key, module.Path));
 }
 
 ModuleSource PackageModules::SourceOf(const ModuleSummary& module) const {
-  return modules_.count(Identity(module)) ? ModuleSource::Package : ModuleSource::Gallery;
+  return modules_.count(Identity(module.Key, module.Path)) ? ModuleSource::Package
+                                                           : ModuleSource::Gallery;
 }
 
 void Answer(const Options& options, const Json& json, const std::wstring& text) {
@@ -109,7 +112,7 @@ int RunFolders(const Options& options) {
     item.Set("kind_name", FolderKindName(folder.Kind));
     item.Set("module_count", static_cast<long>(folder.Modules.size()));
     Json& keys = item.Set("modules", Json::Array());
-    for (const ModuleSummary& module : folder.Modules) keys.Append(module.Key);
+    for (const FolderModule& module : folder.Modules) keys.Append(module.Key);
     json.Append(std::move(item));
     table.Add({std::to_wstring(position), FolderKindName(folder.Kind),
                std::to_wstring(folder.Modules.size()), folder.Path});

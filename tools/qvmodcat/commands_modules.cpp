@@ -1,13 +1,10 @@
 // show, inspect, deps: what modules hold and need.
 #include "commands.h"
 
-#include "console.h"
 #include "dependency_closure.h"
 #include "directory_walk.h"
 #include "host_paths.h"
 #include "text_table.h"
-
-#include <cwctype>
 
 namespace qvmodcat {
 

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <new>
 
 using namespace qvmodcat;
