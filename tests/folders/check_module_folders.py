@@ -1,15 +1,14 @@
 #!/usr/bin/env python3
-"""Checks the module folders that the component resolved (dump_module_folders' JSON) against
+"""Checks the module folders that the component resolved (dump_module_folders' lines) against
 an independent walk of the same packages' Directory, Property, Component and File tables,
 exported with msitools' msiinfo.
 
-    check_module_folders.py <dump.json> <package folder> [<package folder>...]
+    check_module_folders.py <dump.tsv> <package folder> [<package folder>...]
 
 Every package of every folder must be in the dump; for each file and each Directory key the
 dump's answer (resolved with a folder, unresolved, or an installer error) must be the one the
 walk below gives.  Exit status 0 when all agree, 1 otherwise.
 """
-import json
 import os
 import subprocess
 import sys
@@ -156,68 +155,79 @@ class Package:
             current = parent
 
 
-def compare(label, expected, entry, problems):
+def read_dump(path):
+    """{(folder, name): {"error", "files": {key: (directory, answer)}, "dirs", "unreadable"}}"""
+    packages, current = {}, None
+    with open(path, encoding="utf-8") as dump:
+        for line in dump.read().splitlines():
+            kind, *fields = line.split("\t")
+            if kind == "package":
+                current = {"error": fields[2] if len(fields) > 2 else None, "files": {},
+                           "dirs": {}, "unreadable": 0}
+                packages[(fields[0], fields[1])] = current
+            elif kind == "file":
+                current["files"][fields[0]] = (fields[1], tuple(fields[2:]))
+            elif kind == "dir":
+                current["dirs"][fields[0]] = tuple(fields[1:])
+            elif kind == "unreadable":
+                current["unreadable"] = int(fields[0])
+    return packages
+
+
+def compare(label, expected, answer, problems):
+    """expected: (status, folder) of the walk; answer: (status[, folder or text]) dumped."""
     status, folder = expected
-    if entry["status"] != status:
-        problems.append("%s: %s, expected %s%s" % (
-            label, entry["status"] + (" " + repr(entry.get("folder")) if "folder" in entry else ""),
-            status, " " + repr(folder) if folder is not None else ""))
-    elif status == "resolved" and entry["folder"] != folder:
-        problems.append("%s: %r, expected %r" % (label, entry["folder"], folder))
-    elif status == "error" and not entry["text"].endswith("MsiOpenDatabaseView()"):
-        problems.append("%s: error text %r" % (label, entry["text"]))
+    if answer[0] != status:
+        problems.append("%s: %s, expected %s %r" % (label, answer, status, folder))
+    elif status == "resolved" and answer[1] != folder:
+        problems.append("%s: %r, expected %r" % (label, answer[1], folder))
+    elif status == "error" and not answer[1].endswith("MsiOpenDatabaseView()"):
+        problems.append("%s: error text %r" % (label, answer[1]))
 
 
 def main():
     if len(sys.argv) < 3:
         print(__doc__, file=sys.stderr)
         return 2
-    with open(sys.argv[1], encoding="utf-8") as dump_file:
-        dump = {(entry["folder"], entry["name"]): entry for entry in json.load(dump_file)}
+    dump = read_dump(sys.argv[1])
     problems = []
     counts = {"packages": 0, "files": 0, "directories": 0, "resolved": 0}
     for folder in sys.argv[2:]:
         for name in sorted(n for n in os.listdir(folder) if n.lower().endswith(".msm")):
             entry = dump.get((folder, name))
-            if entry is None:
-                problems.append("%s/%s: not in the dump" % (folder, name))
-                continue
-            if "error" in entry:
-                problems.append("%s: not read: %s" % (name, entry["error"]))
+            if entry is None or entry["error"] is not None:
+                problems.append("%s: not read: %s" % (name, entry and entry["error"]))
                 continue
             package = Package(os.path.join(folder, name))
             counts["packages"] += 1
 
-            files = {f["key"]: f for f in entry["files"]}
-            if set(files) != set(package.file_directories):
+            if set(entry["files"]) != set(package.file_directories):
                 problems.append("%s: files %s, expected %s" % (
-                    name, sorted(files), sorted(package.file_directories)))
+                    name, sorted(entry["files"]), sorted(package.file_directories)))
             for key, directory in sorted(package.file_directories.items()):
-                found = files.get(key)
-                if found is None:
+                if key not in entry["files"]:
                     continue
-                if found["directory"] != directory:
+                dumped_directory, answer = entry["files"][key]
+                if dumped_directory != directory:
                     problems.append("%s file %s: directory %r, expected %r" % (
-                        name, key, found["directory"], directory))
+                        name, key, dumped_directory, directory))
                     continue
                 expected = package.walk(directory)
-                compare("%s file %s (%s)" % (name, key, directory), expected, found, problems)
+                compare("%s file %s (%s)" % (name, key, directory), expected, answer, problems)
                 counts["files"] += 1
                 counts["resolved"] += expected[0] == "resolved"
 
             readable = [k for k in package.directories if ansi_length(k) <= FIELD_ROOM]
-            keys = {d["key"]: d for d in entry["directories"]}
-            if set(keys) != set(readable):
+            if set(entry["dirs"]) != set(readable):
                 problems.append("%s: directory keys %s, expected %s" % (
-                    name, sorted(keys), sorted(readable)))
-            if entry["unreadable_directory_keys"] != len(package.directories) - len(readable):
+                    name, sorted(entry["dirs"]), sorted(readable)))
+            if entry["unreadable"] != len(package.directories) - len(readable):
                 problems.append("%s: %d unreadable keys, expected %d" % (
-                    name, entry["unreadable_directory_keys"],
-                    len(package.directories) - len(readable)))
+                    name, entry["unreadable"], len(package.directories) - len(readable)))
             for key in readable:
-                if key in keys:
-                    compare("%s directory %s" % (name, key), package.walk(key), keys[key],
-                            problems)
+                if key in entry["dirs"]:
+                    compare("%s directory %s" % (name, key), package.walk(key),
+                            entry["dirs"][key], problems)
                     counts["directories"] += 1
 
     for problem in problems:

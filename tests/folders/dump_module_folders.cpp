@@ -1,10 +1,15 @@
-// Writes, as JSON, the folder that ModuleRecord::ResolveModuleFolder gives every file of every
-// package in the given folders, and every key of each package's Directory table.  A host-side
-// script walks the same tables, exported with msitools, by the rules and compares.
+// Writes what ModuleRecord::ResolveModuleFolder gives every file and every Directory key of the
+// packages in the given folders, one tab-separated UTF-8 line each, for check_module_folders.py
+// to compare with its own walk of the tables that msitools exports.
 //
-//   dump_module_folders <output.json> <package folder> [<package folder>...]
+//   dump_module_folders <output.tsv> <package folder>...
+//
+//   package <folder argument> <file name> [<error text>]
+//   file    <file key> <directory key> <status> [<folder or error text>]
+//   dir     <directory key> <status> [<folder or error text>]
+//   unreadable <count of Directory keys longer than a field read takes>
 #include "common/com_exception.h"
-#include "common/text.h"
+#include "common/unique_handle.h"
 #include "installer/msi_check.h"
 #include "module/module_record.h"
 
@@ -14,162 +19,85 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 namespace {
 
-std::string Utf8(const WideString& text) {
-  if (text.IsEmpty()) return std::string();
-  const int length = static_cast<int>(text.Length());
-  const int bytes =
-      WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, &result[0], bytes, nullptr, nullptr);
-  return result;
+FILE* out = nullptr;
+
+// UTF-8 without the tabs and line breaks that would break a line.
+std::string Field(const WideString& text) {
+  std::string utf8(text.Length() * 3, '\0');
+  utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.Length()),
+                                  &utf8[0], static_cast<int>(utf8.size()), nullptr, nullptr));
+  for (char& c : utf8)
+    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+  return utf8;
 }
 
-std::string Json(const std::string& utf8) {
-  std::string out = "\"";
-  for (const char c : utf8) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
-std::string Json(const WideString& text) { return Json(Utf8(text)); }
-
-// What ResolveModuleFolder answers for one key: resolved with a folder, unresolved, or raised.
 std::string Resolution(const ModuleRecord& record, const WideString& key) {
   WideString folder;
   try {
-    if (!record.ResolveModuleFolder(key, folder)) return "\"status\": \"unresolved\"";
-    return "\"status\": \"resolved\", \"folder\": " + Json(folder);
+    return record.ResolveModuleFolder(key, folder) ? "resolved\t" + Field(folder) : "unresolved";
   } catch (const com_exception& error) {
-    return "\"status\": \"error\", \"hresult\": " + std::to_string(error.Code()) +
-           ", \"text\": " + Json(WideString::FromAnsi(error.what()));
+    return "error\t" + Field(WideString::FromAnsi(error.what()));
   }
 }
 
-// The keys of the Directory table that a 260-character read can take, in table order.
-std::vector<WideString> DirectoryKeys(const WideString& package, int& unreadable) {
-  std::vector<WideString> keys;
-  unreadable = 0;
-  try {
-    MsiHandle database;
-    OpenDatabaseReadOnly(package, database);
-    MsiHandle view;
-    OpenViewAndExecute(view, database.Get(), "SELECT `Directory` FROM `Directory`");
-    MsiHandle row;
-    while (FetchRecord(view.Get(), row) == ERROR_SUCCESS) {
-      std::string key;
-      if (ReadRecordField(row.Get(), 1, key) == ERROR_SUCCESS) {
-        keys.push_back(WideString::FromAnsi(key.c_str(), key.size()));
-      } else {
-        ++unreadable;
-      }
-    }
-  } catch (const com_exception&) {
-    // no Directory table: no keys
-  }
-  return keys;
-}
-
-std::string DumpPackage(const std::string& folderArgument, const WideString& folder,
-                        const WideString& name) {
+void DumpPackage(const char* argument, const WideString& folder, const WideString& name) {
   const WideString path = folder + L"\\" + name;
-  std::string out = "{\"folder\": " + Json(folderArgument) + ", \"name\": " + Json(name);
   ModuleRecord record;
   try {
     record.InitFromPackage(path);
   } catch (const com_exception& error) {
-    return out + ", \"error\": " + Json(WideString::FromAnsi(error.what())) + "}";
+    fprintf(out, "package\t%s\t%s\t%s\n", argument, Field(name).c_str(),
+            Field(WideString::FromAnsi(error.what())).c_str());
+    return;
   }
-  out += ", \"files\": [";
-  bool first = true;
-  for (const auto& [key, file] : record.Files()) {
-    out += std::string(first ? "" : ",") + "\n  {\"key\": " + Json(key) +
-           ", \"directory\": " + Json(file.Directory) + ", " +
-           Resolution(record, file.Directory) + "}";
-    first = false;
-  }
+  fprintf(out, "package\t%s\t%s\n", argument, Field(name).c_str());
+  for (const auto& [key, file] : record.Files())
+    fprintf(out, "file\t%s\t%s\t%s\n", Field(key).c_str(), Field(file.Directory).c_str(),
+            Resolution(record, file.Directory).c_str());
   int unreadable = 0;
-  const std::vector<WideString> keys = DirectoryKeys(path, unreadable);
-  out += "], \"unreadable_directory_keys\": " + std::to_string(unreadable) +
-         ", \"directories\": [";
-  first = true;
-  for (const WideString& key : keys) {
-    out += std::string(first ? "" : ",") + "\n  {\"key\": " + Json(key) + ", " +
-           Resolution(record, key) + "}";
-    first = false;
+  try {
+    MsiHandle database, view, row;
+    OpenDatabaseReadOnly(path, database);
+    OpenViewAndExecute(view, database.Get(), "SELECT `Directory` FROM `Directory`");
+    while (FetchRecord(view.Get(), row) == ERROR_SUCCESS) {
+      std::string key;
+      if (ReadRecordField(row.Get(), 1, key) != ERROR_SUCCESS) {
+        ++unreadable;
+        continue;
+      }
+      const WideString wideKey = WideString::FromAnsi(key.c_str(), key.size());
+      fprintf(out, "dir\t%s\t%s\n", Field(wideKey).c_str(), Resolution(record, wideKey).c_str());
+    }
+  } catch (const com_exception&) {
+    // no Directory table: no keys
   }
-  return out + "]}";
-}
-
-std::vector<WideString> PackagesIn(const WideString& folder) {
-  std::vector<WideString> names;
-  WIN32_FIND_DATAW found = {};
-  const HANDLE search = FindFirstFileW((folder + L"\\*.msm").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    names.emplace_back(found.cFileName);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-  std::sort(names.begin(), names.end());
-  return names;
+  fprintf(out, "unreadable\t%d\n", unreadable);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
-    fprintf(stderr, "usage: dump_module_folders <output.json> <package folder>...\n");
+  if (argc < 3 || !(out = fopen(argv[1], "wb"))) {
+    fprintf(stderr, "usage: dump_module_folders <output.tsv> <package folder>...\n");
     return 2;
   }
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 3;
-  int status = 0;
-  {
-    std::string out = "[\n";
-    bool first = true;
-    for (int i = 2; i < argc; ++i) {
-      std::string argument = argv[i];
-      // ctest hands over host paths; the host file system is drive Z: under Wine.
-      std::string windowsPath = argument;
-      if (!windowsPath.empty() && windowsPath[0] == '/') windowsPath = "Z:" + windowsPath;
-      std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
-      const WideString folder = WideString::FromAnsi(windowsPath.c_str());
-      const std::vector<WideString> names = PackagesIn(folder);
-      if (names.empty()) {
-        fprintf(stderr, "%s: no packages\n", argument.c_str());
-        status = 1;
-      }
-      for (const WideString& name : names) {
-        try {
-          out += std::string(first ? "" : ",\n") + DumpPackage(argument, folder, name);
-          first = false;
-        } catch (const com_exception& error) {
-          fprintf(stderr, "%ls: %s\n", name.c_str(), error.what());
-          status = 1;
-        }
-      }
-    }
-    out += "\n]\n";
-    FILE* file = fopen(argv[1], "wb");
-    if (!file) {
-      status = 4;
-    } else {
-      fwrite(out.data(), 1, out.size(), file);
-      fclose(file);
-    }
+  for (int i = 2; i < argc; ++i) {
+    // ctest hands over host paths; the host file system is drive Z: under Wine.
+    std::string windowsPath = argv[i][0] == '/' ? std::string("Z:") + argv[i] : argv[i];
+    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+    const WideString folder = WideString::FromAnsi(windowsPath.c_str());
+    WIN32_FIND_DATAW found = {};
+    FindHandle search(FindFirstFileW((folder + L"\\*.msm").c_str(), &found));
+    if (!search) continue;
+    do {
+      DumpPackage(argv[i], folder, found.cFileName);
+    } while (FindNextFileW(search.Get(), &found));
   }
+  fclose(out);
   CoUninitialize();
-  return status;
+  return 0;
 }

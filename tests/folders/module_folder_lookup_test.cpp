@@ -1,11 +1,9 @@
-// ModuleRecord::ResolveModuleFolder: the package is opened read-only for every call, every
-// handle is closed on every way out, and a package that has gone raises.
-#include "common/com_exception.h"
+// ModuleRecord::ResolveModuleFolder: the package is opened read-only anew for every call,
+// every handle is closed on every way out, and a package that has gone raises.
 #include "common/text.h"
-#include "folders/folder_fixtures.h"
 #include "installer/msi_library.h"
 #include "module/module_record.h"
-#include "package_builder.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -14,49 +12,36 @@
 
 namespace {
 
-// Every handle the library hands out while a ledger is active, and what is still open.
+// Every handle the library hands out while the ledger is active, and what is still open.
 MsiLibrary forwarded;
-std::set<MSIHANDLE> openHandles;
-std::set<MSIHANDLE> databases;
+std::set<MSIHANDLE> openHandles, databases;
 int databaseOpens = 0;
-std::string lastOpenPersist;
-bool databaseClosedWithOthersOpen = false;
+bool onlyReadOnly = true, databaseClosedFirst = false;
 
-void Opened(MSIHANDLE handle) {
-  if (handle) openHandles.insert(handle);
+UINT Track(UINT code, MSIHANDLE* handle) {
+  if (code == ERROR_SUCCESS && *handle) openHandles.insert(*handle);
+  return code;
 }
 UINT WINAPI LedgerOpenDatabase(LPCSTR path, LPCSTR persist, MSIHANDLE* database) {
   ++databaseOpens;
-  lastOpenPersist = persist == MSIDBOPEN_READONLY ? "read-only" : "other";
-  const UINT code = forwarded.OpenDatabaseA(path, persist, database);
-  if (code == ERROR_SUCCESS) {
-    Opened(*database);
-    databases.insert(*database);
-  }
+  onlyReadOnly &= persist == MSIDBOPEN_READONLY;
+  const UINT code = Track(forwarded.OpenDatabaseA(path, persist, database), database);
+  if (code == ERROR_SUCCESS) databases.insert(*database);
   return code;
 }
 UINT WINAPI LedgerOpenView(MSIHANDLE database, LPCSTR query, MSIHANDLE* view) {
-  const UINT code = forwarded.DatabaseOpenViewA(database, query, view);
-  if (code == ERROR_SUCCESS) Opened(*view);
-  return code;
+  return Track(forwarded.DatabaseOpenViewA(database, query, view), view);
 }
 UINT WINAPI LedgerFetch(MSIHANDLE view, MSIHANDLE* record) {
-  const UINT code = forwarded.ViewFetch(view, record);
-  if (code == ERROR_SUCCESS) Opened(*record);
-  return code;
+  return Track(forwarded.ViewFetch(view, record), record);
 }
 MSIHANDLE WINAPI LedgerCreateRecord(UINT fields) {
-  const MSIHANDLE record = forwarded.CreateRecord(fields);
-  Opened(record);
-  return record;
-}
-MSIHANDLE WINAPI LedgerLastErrorRecord() {
-  const MSIHANDLE record = forwarded.GetLastErrorRecord();
-  Opened(record);
+  MSIHANDLE record = forwarded.CreateRecord(fields);
+  Track(ERROR_SUCCESS, &record);
   return record;
 }
 UINT WINAPI LedgerClose(MSIHANDLE handle) {
-  if (databases.count(handle) != 0 && openHandles.size() > 1) databaseClosedWithOthersOpen = true;
+  databaseClosedFirst |= databases.count(handle) != 0 && openHandles.size() > 1;
   openHandles.erase(handle);
   return forwarded.CloseHandle(handle);
 }
@@ -65,139 +50,102 @@ class HandleLedger {
  public:
   HandleLedger() {
     forwarded = library_.Previous();
-    openHandles.clear();
-    databases.clear();
     databaseOpens = 0;
-    lastOpenPersist.clear();
-    databaseClosedWithOthersOpen = false;
     library_->OpenDatabaseA = LedgerOpenDatabase;
     library_->DatabaseOpenViewA = LedgerOpenView;
     library_->ViewFetch = LedgerFetch;
     library_->CreateRecord = LedgerCreateRecord;
-    library_->GetLastErrorRecord = LedgerLastErrorRecord;
     library_->CloseHandle = LedgerClose;
   }
-
-  int DatabaseOpens() const { return databaseOpens; }
-  bool AllClosed() const { return openHandles.empty(); }
-  bool ClosedInOrder() const { return !databaseClosedWithOthersOpen; }
-  const std::string& OpenMode() const { return lastOpenPersist; }
 
  private:
   MsiLibraryOverride library_;
 };
 
-class ModuleFolderLookup : public ::testing::Test {
- protected:
-  void SetUp() override { walks_.InitFromPackage(FolderFixture("walks")); }
-
-  ModuleRecord walks_;
-};
-
-TEST_F(ModuleFolderLookup, ResolvedKeyGivesTheWidePath) {
-  WideString folder = L"unchanged";
-  EXPECT_TRUE(walks_.ResolveModuleFolder(L"bin", folder));
-  EXPECT_EQ(WideString(L"[ProgramFilesFolder]App\\bin"), folder);
-  EXPECT_TRUE(walks_.ResolveModuleFolder(L"Donnees", folder));
-  EXPECT_EQ(WideString(L"[ProgramFilesFolder]App\\Donn\u00e9es"), folder);
-  EXPECT_TRUE(walks_.ResolveModuleFolder(L"TARGETDIR", folder));
-  EXPECT_EQ(WideString(), folder) << "resolved to the empty path";
-}
-
-TEST_F(ModuleFolderLookup, UnresolvedKeysLeaveTheFolderAlone) {
-  for (const wchar_t* key : {L"NotInTable", L"Orphan", L"LoopA", L"LongDefault", L"OtherRoot"}) {
+TEST(ModuleFolderLookup, EveryCallOpensThePackageAndClosesEveryHandle) {
+  ModuleRecord walks, apostrophe;
+  walks.InitFromPackage(FixturePackage("folder_packages", "walks"));
+  apostrophe.InitFromPackage(FixturePackage("folder_packages", "apostrophe"));
+  struct Row {
+    const ModuleRecord& record;
+    const wchar_t* key;
+    const wchar_t* folder;  // nullptr: not resolved, folder untouched
+    bool raises;
+    int opens;
+  } rows[] = {
+      {walks, L"bin", L"[ProgramFilesFolder]App\\bin", false, 1},
+      {walks, L"Donnees", L"[ProgramFilesFolder]App\\Donn\u00e9es", false, 1},
+      {walks, L"TARGETDIR", L"", false, 1},
+      {walks, L"UnderLong", nullptr, false, 1},  // a failure code
+      {walks, L"Orphan", nullptr, false, 1},     // a missing row
+      {walks, L"", nullptr, false, 0},           // an empty key opens nothing
+      {apostrophe, L"Below", nullptr, true, 1},  // the installer refuses a query
+  };
+  const HandleLedger ledger;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(WideString(row.key).Ansi());
+    databaseOpens = 0;
     WideString folder = L"unchanged";
-    EXPECT_FALSE(walks_.ResolveModuleFolder(key, folder)) << WideString(key).Ansi();
-    EXPECT_EQ(WideString(L"unchanged"), folder);
+    bool resolved = false;
+    EXPECT_EQ(row.raises, RaisedCode([&] { resolved = row.record.ResolveModuleFolder(
+                                               row.key, folder); }) < 0);
+    EXPECT_EQ(row.folder != nullptr, resolved);
+    EXPECT_EQ(WideString(row.folder ? row.folder : L"unchanged"), folder);
+    EXPECT_EQ(row.opens, databaseOpens);
+    EXPECT_TRUE(openHandles.empty()) << openHandles.size() << " handles left open";
   }
+  EXPECT_TRUE(onlyReadOnly);
+  EXPECT_FALSE(databaseClosedFirst) << "views and records go before their database";
 }
 
-TEST_F(ModuleFolderLookup, EmptyKeyOpensNothing) {
-  const HandleLedger ledger;
-  WideString folder = L"unchanged";
-  EXPECT_FALSE(walks_.ResolveModuleFolder(WideString(), folder));
-  EXPECT_EQ(0, ledger.DatabaseOpens());
-  EXPECT_EQ(WideString(L"unchanged"), folder);
-}
-
-TEST_F(ModuleFolderLookup, EveryCallOpensThePackageReadOnlyAnew) {
-  const HandleLedger ledger;
-  WideString folder;
-  EXPECT_TRUE(walks_.ResolveModuleFolder(L"bin", folder));
-  EXPECT_TRUE(walks_.ResolveModuleFolder(L"bin", folder));
-  EXPECT_EQ(2, ledger.DatabaseOpens());
-  EXPECT_EQ("read-only", ledger.OpenMode());
-  EXPECT_TRUE(ledger.AllClosed());
-}
-
-TEST_F(ModuleFolderLookup, EveryHandleIsClosedOnEveryWayOut) {
-  const HandleLedger ledger;
-  WideString folder;
-  EXPECT_TRUE(walks_.ResolveModuleFolder(L"DotChild", folder));
-  EXPECT_TRUE(ledger.AllClosed()) << "after success";
-  EXPECT_FALSE(walks_.ResolveModuleFolder(L"UnderLong", folder));
-  EXPECT_TRUE(ledger.AllClosed()) << "after a failure code";
-  EXPECT_FALSE(walks_.ResolveModuleFolder(L"Orphan", folder));
-  EXPECT_TRUE(ledger.AllClosed()) << "after a missing row";
-
-  ModuleRecord apostrophe;
-  apostrophe.InitFromPackage(FolderFixture("apostrophe"));
-  EXPECT_THROW(apostrophe.ResolveModuleFolder(L"Below", folder), com_exception);
-  EXPECT_TRUE(ledger.AllClosed()) << "after an exception";
-  EXPECT_TRUE(ledger.ClosedInOrder()) << "views and records go before their database";
-}
-
-TEST_F(ModuleFolderLookup, RefusedKeyRaisesWithTheInstallersText) {
-  ModuleRecord apostrophe;
-  apostrophe.InitFromPackage(FolderFixture("apostrophe"));
-  WideString folder = L"unchanged";
-  try {
-    apostrophe.ResolveModuleFolder(L"It's", folder);
-    FAIL() << "no exception";
-  } catch (const com_exception& error) {
-    EXPECT_LT(error.Code(), 0);
-    const std::string text = error.Description();
-    EXPECT_NE(std::string::npos, text.rfind("MsiOpenDatabaseView()")) << text;
-  }
-  EXPECT_EQ(WideString(L"unchanged"), folder);
-  EXPECT_TRUE(apostrophe.ResolveModuleFolder(L"Plain", folder));
-  EXPECT_EQ(WideString(L"Plain"), folder);
-}
-
-TEST(ModuleFolderLookupPackage, PackageGoneAfterReadingRaisesTheLibrarysCode) {
-  const WideString folder = FreshTempFolder("qv_folders_gone");
-  const WideString package = folder + L"\\gone.msm";
-  const msmbuild::BuildResult built = msmbuild::BuildPackageFromText(
-      "table Directory\n"
-      "  Directory | Directory_Parent | DefaultDir\n"
-      "  TARGETDIR | <null> | SourceDir\n"
-      "  Gone | TARGETDIR | Gone\n",
-      package.c_str());
-  ASSERT_TRUE(built.ok) << built.error;
-
+TEST(ModuleFolderLookup, DeletedPackageRaisesTheLibrarysCodeAndText) {
+  const ScratchFolder scratch(L"qv-folders-gone");
+  const WideString package = scratch.Path() + L"\\gone.msm";
+  ASSERT_TRUE(CopyFileW(FixturePackage("folder_packages", "walks").c_str(), package.c_str(),
+                        FALSE));
   ModuleRecord record;
   record.InitFromPackage(package);
-  WideString resolved = L"unchanged";
-  ASSERT_TRUE(record.ResolveModuleFolder(L"Gone", resolved));
-  ASSERT_EQ(WideString(L"Gone"), resolved);
+  WideString folder;
+  ASSERT_TRUE(record.ResolveModuleFolder(L"bin", folder));
   ASSERT_TRUE(DeleteFileW(package.c_str()));
 
   const std::string path = AnsiFromWide(package);
   MSIHANDLE probe = 0;
   const UINT libraryCode = Msi().OpenDatabaseA(path.c_str(), MSIDBOPEN_READONLY, &probe);
   ASSERT_NE(0u, libraryCode);
-  resolved = L"unchanged";
+  folder = L"unchanged";
   try {
-    record.ResolveModuleFolder(L"Gone", resolved);
+    record.ResolveModuleFolder(L"bin", folder);
     FAIL() << "no exception";
   } catch (const com_exception& error) {
     EXPECT_EQ(HresultFromWin32Code(static_cast<long>(libraryCode)), error.Code());
-    const std::string ending = "MsiOpenDatabase(" + path + ")";
-    const std::string text = error.Description();
-    ASSERT_GE(text.size(), ending.size()) << text;
-    EXPECT_EQ(ending, text.substr(text.size() - ending.size()));
+    const std::string ending = "MsiOpenDatabase(" + path + ")", text = error.Description();
+    EXPECT_EQ(ending, text.substr(text.size() - std::min(text.size(), ending.size())));
   }
-  EXPECT_EQ(WideString(L"unchanged"), resolved);
+  EXPECT_EQ(WideString(L"unchanged"), folder);
+}
+
+// A record built from a gallery descriptor has no package of its own to read, even when its
+// descriptor names one that exists.
+TEST(ModuleFolderLookup, DescriptorRecordOpensNothing) {
+  const StandInState environment(L"folders-gallery");
+  const ScratchFolder product(L"qv-folders-product");
+  environment.SetText(L"ProductFolder", product.Path());
+  product.MakeFolder(L"Modules");
+  ASSERT_TRUE(CopyFileW(FixturePackage("folder_packages", "walks").c_str(),
+                        (product.Path() + L"\\Modules\\walks.msm").c_str(), FALSE));
+  product.WriteFile(L"ObjectGallery\\Walks.ini",
+                    "[MergeModule]\r\nFileName=Package\r\nModuleID=Folder.Walks\r\n"
+                    "[Package]\r\nLocation=Modules\\walks.msm\r\n");
+  ModuleRecord record;
+  record.InitFromDescriptor(product.Path() + L"\\ObjectGallery\\Walks.ini");
+  ASSERT_EQ(product.Path() + L"\\Modules\\walks.msm", record.PackagePath());
+
+  const HandleLedger ledger;
+  WideString folder = L"unchanged";
+  EXPECT_FALSE(record.ResolveModuleFolder(L"bin", folder));
+  EXPECT_EQ(WideString(L"unchanged"), folder);
+  EXPECT_EQ(0, databaseOpens);
 }
 
 }  // namespace

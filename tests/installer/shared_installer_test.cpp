@@ -1,91 +1,52 @@
-// The process-wide installer automation object: created by the first record, shared while
-// records live, released by the last one.
-#include "common/com_exception.h"
+// The process-wide installer automation object, and version comparison of module records.
 #include "installer/shared_installer.h"
 #include "module/module_record.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <thread>
 
 namespace {
 
-// References on the object besides the caller's own `observer` reference.
-ULONG OtherReferences(const ComRef<IDispatch>& observer) {
-  observer->AddRef();
-  return observer->Release() - 1;
-}
-
-class SharedInstallerTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_EQ(SharedInstaller::RecordCount(), 0u) << "a record leaked"; }
-};
-
-TEST_F(SharedInstallerTest, TwoRecordsShareOneObjectUntilTheLastGoes) {
+TEST(SharedInstaller, CreatedOnceForTwoRecordsKeptWhileOneLivesReleasedAfterTheLast) {
+  ASSERT_EQ(0u, SharedInstaller::RecordCount()) << "a record leaked";
   const unsigned long created = SharedInstaller::CreationCount();
   auto first = std::make_unique<ModuleRecord>();
   auto second = std::make_unique<ModuleRecord>();
-  EXPECT_EQ(SharedInstaller::CreationCount(), created + 1);
-  EXPECT_EQ(SharedInstaller::RecordCount(), 2u);
+  EXPECT_EQ(created + 1, SharedInstaller::CreationCount());
   const ComRef<IDispatch> observer = SharedInstaller::Get();
   ASSERT_TRUE(observer);
-
   first.reset();
-  EXPECT_EQ(SharedInstaller::Get().Get(), observer.Get()) << "kept while a record lives";
+  EXPECT_EQ(observer.Get(), SharedInstaller::Get().Get()) << "kept while a record lives";
   second.reset();
   EXPECT_FALSE(SharedInstaller::Get()) << "released with the last record";
-  EXPECT_EQ(OtherReferences(observer), 0u);
+  observer->AddRef();
+  EXPECT_EQ(1u, observer->Release()) << "only this test's reference is left";
 
   ModuleRecord third;
-  EXPECT_EQ(SharedInstaller::CreationCount(), created + 2) << "the next record creates anew";
-  EXPECT_NE(SharedInstaller::Get().Get(), observer.Get());
+  EXPECT_EQ(created + 2, SharedInstaller::CreationCount()) << "the next record creates anew";
 }
 
-TEST_F(SharedInstallerTest, RecordsGoingInAnyOrderReleaseTheObjectExactlyOnce) {
-  auto a = std::make_unique<ModuleRecord>();
-  const ComRef<IDispatch> observer = SharedInstaller::Get();
-  const ULONG heldByShare = OtherReferences(observer);
-  auto b = std::make_unique<ModuleRecord>();
-  auto c = std::make_unique<ModuleRecord>();
-  EXPECT_EQ(OtherReferences(observer), heldByShare) << "records do not take references of their own";
-  b.reset();
-  a.reset();
-  EXPECT_EQ(SharedInstaller::Get().Get(), observer.Get());
-  c.reset();
-  EXPECT_EQ(OtherReferences(observer), 0u);
-  EXPECT_EQ(SharedInstaller::RecordCount(), 0u);
-}
-
-TEST_F(SharedInstallerTest, FailedCreationLeavesTheCountAsItWas) {
-  const unsigned long created = SharedInstaller::CreationCount();
-  // A thread that never joined an apartment cannot create the object.
-  HRESULT failure = S_OK;
-  std::thread([&failure] {
-    try {
-      ModuleRecord record;
-    } catch (const com_exception& error) {
-      failure = error.Code();
-    }
-  }).join();
-  EXPECT_LT(failure, 0);
-  EXPECT_EQ(SharedInstaller::RecordCount(), 0u);
-  EXPECT_EQ(SharedInstaller::CreationCount(), created);
-  EXPECT_FALSE(SharedInstaller::Get());
-
-  ModuleRecord later;
-  EXPECT_EQ(SharedInstaller::RecordCount(), 1u);
-  EXPECT_TRUE(SharedInstaller::Get()) << "a later record still creates the object";
-}
-
-TEST_F(SharedInstallerTest, ReplacementIsUndoneWhileRecordsLive) {
-  ModuleRecord record;
-  const ComRef<IDispatch> shared = SharedInstaller::Get();
-  {
-    SharedInstaller::Replacement replacement(nullptr);
-    EXPECT_FALSE(SharedInstaller::Get());
+TEST(CompareVersions, FourSixteenBitPiecesComparedAsTwoWords) {
+  const struct {
+    const wchar_t *a, *b;
+    int expected;
+  } cases[] = {
+      {L"1.2", L"1.2.0.0", 0},            // missing pieces are 0
+      {L"10.0", L"9.99", 1},              // numbers, not text
+      {L"", L"0.0.0.1", -1},              // empty is all zeros
+      {L"1.65536", L"1.0", 0},            // only the low 16 bits of a piece
+      {L"2", L"1.9.9.9", 1},              // the high word decides first
+      {L"1.2.3.4.9", L"1.2.3.4", 0},      // a fifth piece does not count
+      {L" 7.1", L"7.1", 0},               // leading blanks skipped
+      {L"3a.2b", L"3.2", 0},              // digits up to the first other character
+      {L"65535.0.0.0", L"1.0", 1},        // compared unsigned
+      {L"x.y", L"0.0", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << '"' << c.a << "\" vs \"" << c.b << '"');
+    EXPECT_EQ(c.expected, ModuleRecord::CompareVersions(c.a, c.b));
+    EXPECT_EQ(-c.expected, ModuleRecord::CompareVersions(c.b, c.a));
   }
-  EXPECT_EQ(SharedInstaller::Get().Get(), shared.Get());
 }
 
 }  // namespace

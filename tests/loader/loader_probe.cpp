@@ -1,21 +1,21 @@
 // A library that contains the companion loader, so that tests can place "the component's own
-// file" wherever they need it.
+// file" wherever they need it.  Having no DllGetClassObject, it also plays a library that
+// serves no classes.
 #include "server/companion_loader.h"
 
 #include "loader_test_ids.h"
 
-#include <cwchar>
-
-extern "C" HRESULT ProbeCreate(const wchar_t* library, const CLSID* clsid, const IID* iid,
-                               void** object) {
+extern "C" __declspec(dllexport) HRESULT ProbeCreate(const wchar_t* library, const CLSID* clsid,
+                                                     const IID* iid, void** object) {
   return CreateCompanionObject(library, *clsid, *iid, object);
 }
 
-extern "C" int ProbeCacheEntry(int index, wchar_t* name, int capacity, HMODULE* handle) {
-  const auto entries = LoadedCompanionLibraries();
-  if (index >= 0 && static_cast<size_t>(index) < entries.size()) {
-    swprintf(name, static_cast<size_t>(capacity), L"%ls", entries[index].first.c_str());
-    *handle = entries[index].second;
-  }
-  return static_cast<int>(entries.size());
+extern "C" __declspec(dllexport) HMODULE ProbeCached(const wchar_t* library) {
+  for (const auto& [name, handle] : LoadedCompanionLibraries())
+    if (name == WideString(library)) return handle;
+  return nullptr;
+}
+
+extern "C" __declspec(dllexport) int ProbeCacheSize() {
+  return static_cast<int>(LoadedCompanionLibraries().size());
 }

@@ -1,160 +1,199 @@
-#include "loader_sandbox.h"
+// The companion loader, driven through a copy of the probe library in a folder tree of each
+// test's own:  <root>\own\LoaderProbe.dll, <root>\own\System, <root>\common\Quorvane\Showloom,
+// <root>\elsewhere, with HKLM CommonFilesDir pointing at <root>\common meanwhile.
+#include "loader_test_ids.h"
 
 #include "common/com_ref.h"
-
-#include <objidl.h>
+#include "common/path.h"
+#include "common/unique_handle.h"
+#include "server/companion_loader.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <objidl.h>
+
+#include <string>
+
 namespace {
 
-// Creates the test companion's object from `library`; S_OK means the library was found,
-// loaded and served the class.
-HRESULT CreateFrom(const LoaderSandbox& sandbox, const std::wstring& library) {
-  ComRef<IPersist> object;
-  const HRESULT result =
-      sandbox.Create(library, kClsidCompanionObject, IID_IPersist, object.PutVoid());
-  if (SUCCEEDED(result)) {
-    CLSID served = {};
-    EXPECT_EQ(S_OK, object->GetClassID(&served));
-    EXPECT_TRUE(IsEqualCLSID(kClsidCompanionObject, served));
+constexpr char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+
+// Sets or (with null) removes HKLM CommonFilesDir for a while and puts the old value back.
+class CommonFilesDir {
+ public:
+  CommonFilesDir() {
+    DWORD size = sizeof saved_;
+    had_ = RegGetValueA(HKEY_LOCAL_MACHINE, kCurrentVersion, "CommonFilesDir", RRF_RT_REG_SZ,
+                        nullptr, saved_, &size) == ERROR_SUCCESS;
   }
-  return result;
+  ~CommonFilesDir() { Set(had_ ? saved_ : nullptr); }
+  void Set(const char* folder) const {
+    if (!folder) RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kCurrentVersion, "CommonFilesDir");
+    else RegSetKeyValueA(HKEY_LOCAL_MACHINE, kCurrentVersion, "CommonFilesDir", REG_SZ, folder,
+                         static_cast<DWORD>(strlen(folder) + 1));
+  }
+
+ private:
+  char saved_[MAX_PATH] = {};
+  bool had_ = false;
+};
+
+TEST(CommonFilesFolder, EndsWithOneBackslashAndIsALoneOneWhenMissing) {
+  CommonFilesDir restore;
+  restore.Set("C:\\Shared Files");
+  EXPECT_STREQ(L"C:\\Shared Files\\", GetCommonFilesFolder().c_str());
+  restore.Set("C:\\Gemeinsame Dateien \xE9\\");  // ANSI text in the system code page
+  EXPECT_STREQ(L"C:\\Gemeinsame Dateien \u00E9\\", GetCommonFilesFolder().c_str());
+  restore.Set(nullptr);
+  EXPECT_STREQ(L"\\", GetCommonFilesFolder().c_str());
 }
 
-TEST(CompanionLoader, SearchesOwnFolderThenSystemThenCommonFiles) {
-  LoaderSandbox sandbox;
-  for (Place place : {Place::Own, Place::OwnSystem, Place::Company, Place::Showloom}) {
-    sandbox.Put(place, L"InAllFour.dll");
-  }
-  for (Place place : {Place::OwnSystem, Place::Company, Place::Showloom}) {
-    sandbox.Put(place, L"BelowOwn.dll");
-  }
-  sandbox.Put(Place::Company, L"InCommonFiles.dll");
-  sandbox.Put(Place::Showloom, L"InCommonFiles.dll");
-  sandbox.Put(Place::Showloom, L"OnlyShowloom.dll");
+enum Place { Own, OwnSystem, Company, Showloom, Elsewhere };
+const wchar_t* const kPlaces[] = {L"own", L"own\\System", L"common\\Quorvane",
+                                  L"common\\Quorvane\\Showloom", L"elsewhere"};
 
-  ASSERT_EQ(S_OK, CreateFrom(sandbox, L"InAllFour.dll"));
-  ASSERT_EQ(S_OK, CreateFrom(sandbox, L"BelowOwn.dll"));
-  ASSERT_EQ(S_OK, CreateFrom(sandbox, L"InCommonFiles.dll"));
-  ASSERT_EQ(S_OK, CreateFrom(sandbox, L"OnlyShowloom.dll"));
-  EXPECT_TRUE(SamePath(sandbox.Folder(Place::Own) + L"\\InAllFour.dll",
-                       sandbox.CachedPath(L"InAllFour.dll")));
-  EXPECT_TRUE(SamePath(sandbox.Folder(Place::OwnSystem) + L"\\BelowOwn.dll",
-                       sandbox.CachedPath(L"BelowOwn.dll")));
-  EXPECT_TRUE(SamePath(sandbox.Folder(Place::Company) + L"\\InCommonFiles.dll",
-                       sandbox.CachedPath(L"InCommonFiles.dll")));
-  EXPECT_TRUE(SamePath(sandbox.Folder(Place::Showloom) + L"\\OnlyShowloom.dll",
-                       sandbox.CachedPath(L"OnlyShowloom.dll")));
+std::wstring ModulePath(HMODULE module) {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(module, path, MAX_PATH);
+  return path;
 }
 
-TEST(CompanionLoader, NameFoundNowhereGoesToTheSystemLoaderFromTheCurrentDirectory) {
-  LoaderSandbox sandbox;
-  CurrentDirectoryGuard restore;
-  sandbox.Put(Place::Elsewhere, L"OnlyInCurrentDirectory.dll");
-  ASSERT_TRUE(SetCurrentDirectoryW(sandbox.Folder(Place::Elsewhere).c_str()));
-
-  ASSERT_EQ(S_OK, CreateFrom(sandbox, L"OnlyInCurrentDirectory.dll"));
-  EXPECT_TRUE(SamePath(sandbox.Folder(Place::Elsewhere) + L"\\OnlyInCurrentDirectory.dll",
-                       sandbox.CachedPath(L"OnlyInCurrentDirectory.dll")));
-  EXPECT_TRUE(SamePath(sandbox.Folder(Place::Elsewhere), CurrentDirectory()));
+bool InCurrentDirectory(const std::wstring& folder) {
+  wchar_t current[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, current);
+  return _wcsicmp(folder.c_str(), current) == 0;
 }
 
-TEST(CompanionLoader, NameWithBackslashIsLoadedAsPassedWithoutSearch) {
-  LoaderSandbox sandbox;
-  CurrentDirectoryGuard restore;
-  const std::wstring absolute = sandbox.Put(Place::Elsewhere, L"ByPath.dll");
-  sandbox.Put(Place::Own, L"ByPath.dll");
-  sandbox.Put(Place::Own, L"Relative.dll");
-  ASSERT_TRUE(SetCurrentDirectoryW(sandbox.Folder(Place::Elsewhere).c_str()));
+class CompanionLoader : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GetCurrentDirectoryW(MAX_PATH, savedDirectory_);
+    for (const wchar_t* place : kPlaces) scratch_.MakeFolder(place);
+    commonFiles_.Set(JoinPath(scratch_.Path(), L"common").Ansi());
+    probe_.Reset(LoadLibraryW(Put(Own, L"LoaderProbe.dll", L"LoaderProbe.dll").c_str()));
+    create_ = reinterpret_cast<ProbeCreateFunction>(GetProcAddress(probe_.Get(), "ProbeCreate"));
+    cached_ = reinterpret_cast<ProbeCachedFunction>(GetProcAddress(probe_.Get(), "ProbeCached"));
+    cacheSize_ =
+        reinterpret_cast<ProbeCacheSizeFunction>(GetProcAddress(probe_.Get(), "ProbeCacheSize"));
+    ASSERT_TRUE(create_ && cached_ && cacheSize_) << "probe copy not loadable";
+  }
+  void TearDown() override { SetCurrentDirectoryW(savedDirectory_); }
 
-  ASSERT_EQ(S_OK, CreateFrom(sandbox, absolute));
-  EXPECT_TRUE(SamePath(absolute, sandbox.CachedPath(absolute)));
+  std::wstring Folder(Place place) const {
+    return JoinPath(scratch_.Path(), kPlaces[place]).c_str();
+  }
+  // Copies a file of the build's bin folder into `place` as `name`.
+  std::wstring Put(Place place, const std::wstring& name,
+                   const wchar_t* binFile = L"LoaderCompanion.dll") const {
+    const std::wstring self = ModulePath(nullptr), target = Folder(place) + L"\\" + name;
+    EXPECT_TRUE(CopyFileW((self.substr(0, self.rfind(L'\\') + 1) + binFile).c_str(),
+                          target.c_str(), FALSE));
+    return target;
+  }
+  // The probe copy's CreateCompanionObject.
+  HRESULT Create(const std::wstring& library, const CLSID& clsid = kClsidServed,
+                 const IID& iid = IID_IClassFactory) const {
+    ComRef<IUnknown> object;
+    const HRESULT result = create_(library.c_str(), &clsid, &iid, object.PutVoid());
+    EXPECT_EQ(SUCCEEDED(result), static_cast<bool>(object));
+    return result;
+  }
+  // Whether the probe's cache holds `library` with the handle of <place>\<file>.
+  bool LoadedFrom(Place place, const std::wstring& library, std::wstring file = L"") const {
+    const HMODULE cached = cached_(library.c_str());
+    if (file.empty()) file = library;
+    return cached && _wcsicmp((Folder(place) + L"\\" + file).c_str(),
+                              ModulePath(cached).c_str()) == 0;
+  }
+
+  ScratchFolder scratch_{(L"qv-loader-" + std::to_wstring(++sandboxes_)).c_str()};
+  CommonFilesDir commonFiles_;
+  wchar_t savedDirectory_[MAX_PATH] = {};
+  LoadedLibrary probe_;
+  ProbeCreateFunction create_ = nullptr;
+  ProbeCachedFunction cached_ = nullptr;
+  ProbeCacheSizeFunction cacheSize_ = nullptr;
+  static inline int sandboxes_ = 0;
+};
+
+TEST_F(CompanionLoader, SearchesOwnFolderThenSystemThenCommonFiles) {
+  // Library N lies in place N and in every later place: the first place that holds it wins.
+  for (int first = Own; first <= Showloom; ++first) {
+    const std::wstring name = L"Search" + std::to_wstring(first) + L".dll";
+    for (int place = first; place <= Showloom; ++place) Put(Place(place), name);
+    ASSERT_EQ(S_OK, Create(name));
+    EXPECT_TRUE(LoadedFrom(Place(first), name)) << name;
+  }
+}
+
+TEST_F(CompanionLoader, NameFoundNowhereGoesToTheSystemLoaderFromTheCurrentDirectory) {
+  Put(Elsewhere, L"OnlyInCurrentDirectory.dll");
+  ASSERT_TRUE(SetCurrentDirectoryW(Folder(Elsewhere).c_str()));
+  ASSERT_EQ(S_OK, Create(L"OnlyInCurrentDirectory.dll"));
+  EXPECT_TRUE(LoadedFrom(Elsewhere, L"OnlyInCurrentDirectory.dll"));
+}
+
+TEST_F(CompanionLoader, NameWithBackslashIsLoadedAsPassedWithoutSearch) {
+  const std::wstring absolute = Put(Elsewhere, L"ByPath.dll");
+  Put(Own, L"ByPath.dll");
+  Put(Own, L"Relative.dll");
+  ASSERT_TRUE(SetCurrentDirectoryW(Folder(Elsewhere).c_str()));
+  ASSERT_EQ(S_OK, Create(absolute));
+  EXPECT_TRUE(LoadedFrom(Elsewhere, absolute, L"ByPath.dll"));
   // Relative to the current directory, which lacks it; the copy beside the probe is not tried.
-  EXPECT_EQ(REGDB_E_CLASSNOTREG, CreateFrom(sandbox, L".\\Relative.dll"));
-  EXPECT_EQ(1u, sandbox.Cache().size());
+  EXPECT_EQ(REGDB_E_CLASSNOTREG, Create(L".\\Relative.dll"));
+  EXPECT_EQ(1, cacheSize_());
 }
 
-TEST(CompanionLoader, CacheKeysAreCaseSensitiveAndShareTheHandle) {
-  LoaderSandbox sandbox;
-  sandbox.Put(Place::Own, L"Spelled.dll");
-  ASSERT_EQ(S_OK, CreateFrom(sandbox, L"Spelled.dll"));
-  ASSERT_EQ(S_OK, CreateFrom(sandbox, L"SPELLED.DLL"));
-  ASSERT_EQ(S_OK, CreateFrom(sandbox, L"Spelled.dll"));
-
-  const auto cache = sandbox.Cache();
-  ASSERT_EQ(2u, cache.size());
-  EXPECT_EQ(L"SPELLED.DLL", cache[0].first);  // code-unit order: 'P' sorts before 'p'
-  EXPECT_EQ(L"Spelled.dll", cache[1].first);
-  EXPECT_EQ(cache[0].second, cache[1].second);
+TEST_F(CompanionLoader, CacheKeysAreCaseSensitiveAndShareTheHandle) {
+  Put(Own, L"Spelled.dll");
+  for (const wchar_t* name : {L"Spelled.dll", L"SPELLED.DLL", L"Spelled.dll"})
+    ASSERT_EQ(S_OK, Create(name));
+  EXPECT_EQ(2, cacheSize_());
+  EXPECT_EQ(cached_(L"Spelled.dll"), cached_(L"SPELLED.DLL"));
 }
 
-TEST(CompanionLoader, CachedNameIsNotSearchedAgain) {
-  LoaderSandbox sandbox;
-  const std::wstring first = sandbox.Put(Place::Own, L"Moved.dll");
-  sandbox.Put(Place::OwnSystem, L"Moved.dll");
-  ASSERT_EQ(S_OK, CreateFrom(sandbox, L"Moved.dll"));
-  const HMODULE loaded = sandbox.Cache().at(0).second;
-
+TEST_F(CompanionLoader, CachedNameIsNotSearchedAgain) {
+  const std::wstring first = Put(Own, L"Moved.dll");
+  Put(OwnSystem, L"Moved.dll");
+  ASSERT_EQ(S_OK, Create(L"Moved.dll"));
   // A new search would now find the copy in System and load that one.
   ASSERT_TRUE(MoveFileW(first.c_str(), (first + L".moved").c_str()));
-  ASSERT_EQ(S_OK, CreateFrom(sandbox, L"Moved.dll"));
-  ASSERT_EQ(1u, sandbox.Cache().size());
-  EXPECT_EQ(loaded, sandbox.Cache().at(0).second);
-  EXPECT_EQ(nullptr, GetModuleHandleW((sandbox.Folder(Place::OwnSystem) + L"\\Moved.dll").c_str()));
+  ASSERT_EQ(S_OK, Create(L"Moved.dll"));
+  EXPECT_EQ(1, cacheSize_());
+  EXPECT_EQ(nullptr, GetModuleHandleW((Folder(OwnSystem) + L"\\Moved.dll").c_str()));
 }
 
-TEST(CompanionLoader, CurrentDirectoryIsRestoredOnEveryPath) {
-  LoaderSandbox sandbox;
-  CurrentDirectoryGuard restore;
-  sandbox.Put(Place::Own, L"Loads.dll");
-  sandbox.PutBytes(Place::OwnSystem, L"NotALibrary.dll", "MZ but not a library");
-  ASSERT_TRUE(SetCurrentDirectoryW(sandbox.Folder(Place::Elsewhere).c_str()));
-
-  ASSERT_EQ(S_OK, CreateFrom(sandbox, L"Loads.dll"));
-  EXPECT_TRUE(SamePath(sandbox.Folder(Place::Elsewhere), CurrentDirectory()));
+TEST_F(CompanionLoader, CurrentDirectoryIsRestoredOnEveryPath) {
+  Put(Own, L"Loads.dll");
+  scratch_.WriteFile(L"own\\System\\NotALibrary.dll", "MZ but not a library");
+  ASSERT_TRUE(SetCurrentDirectoryW(Folder(Elsewhere).c_str()));
   // Found (the loader changes into System) but not loadable: nothing is cached.
-  EXPECT_EQ(REGDB_E_CLASSNOTREG, CreateFrom(sandbox, L"NotALibrary.dll"));
-  EXPECT_TRUE(SamePath(sandbox.Folder(Place::Elsewhere), CurrentDirectory()));
-  EXPECT_EQ(REGDB_E_CLASSNOTREG, CreateFrom(sandbox, L"NowhereAtAll.dll"));
-  EXPECT_TRUE(SamePath(sandbox.Folder(Place::Elsewhere), CurrentDirectory()));
-  EXPECT_EQ(1u, sandbox.Cache().size());
+  for (const wchar_t* name : {L"Loads.dll", L"NotALibrary.dll", L"NowhereAtAll.dll"}) {
+    EXPECT_EQ(name == std::wstring(L"Loads.dll") ? S_OK : REGDB_E_CLASSNOTREG, Create(name));
+    EXPECT_TRUE(InCurrentDirectory(Folder(Elsewhere))) << name;
+  }
+  EXPECT_EQ(1, cacheSize_());
 }
 
-TEST(CompanionLoader, LibraryWithoutClassObjectExportIsNotRegisteredAndStaysLoaded) {
-  LoaderSandbox sandbox;
-  const std::wstring path = sandbox.Put(Place::Own, L"NoExport.dll", L"LoaderNoExport.dll");
-  ComRef<IUnknown> object;
-  EXPECT_EQ(REGDB_E_CLASSNOTREG,
-            sandbox.Create(L"NoExport.dll", kClsidCompanionObject, IID_IUnknown, object.PutVoid()));
-  EXPECT_EQ(REGDB_E_CLASSNOTREG,
-            sandbox.Create(L"NoExport.dll", kClsidCompanionObject, IID_IUnknown, object.PutVoid()));
-  EXPECT_FALSE(object);
-
-  const auto cache = sandbox.Cache();
-  ASSERT_EQ(1u, cache.size());
-  EXPECT_EQ(GetModuleHandleW(path.c_str()), cache[0].second);
-  EXPECT_NE(nullptr, cache[0].second);
+TEST_F(CompanionLoader, LibraryWithoutClassObjectExportIsNotRegisteredAndStaysLoaded) {
+  Put(Own, L"NoExport.dll", L"LoaderProbe.dll");
+  EXPECT_EQ(REGDB_E_CLASSNOTREG, Create(L"NoExport.dll"));
+  EXPECT_EQ(REGDB_E_CLASSNOTREG, Create(L"NoExport.dll"));
+  EXPECT_EQ(1, cacheSize_());
+  EXPECT_TRUE(LoadedFrom(Own, L"NoExport.dll"));
 }
 
-TEST(CompanionLoader, LibraryAndFactoryResultsPassThroughUnchanged) {
-  LoaderSandbox sandbox;
-  sandbox.Put(Place::Own, L"PassThrough.dll");
-  ComRef<IUnknown> object;
-  EXPECT_EQ(kFactoryFailure,
-            sandbox.Create(L"PassThrough.dll", kClsidFactoryFails, IID_IUnknown, object.PutVoid()));
-  EXPECT_EQ(kCreateFailure,
-            sandbox.Create(L"PassThrough.dll", kClsidCreateFails, IID_IUnknown, object.PutVoid()));
-  EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE,
-            sandbox.Create(L"PassThrough.dll", IID_IPersist, IID_IUnknown, object.PutVoid()));
-  // The wanted interface reaches CreateInstance: one the object lacks fails there.
-  EXPECT_EQ(E_NOINTERFACE, sandbox.Create(L"PassThrough.dll", kClsidCompanionObject,
-                                          IID_IStream, object.PutVoid()));
-  EXPECT_FALSE(object);
-  EXPECT_EQ(S_OK, CreateFrom(sandbox, L"PassThrough.dll"));
-  EXPECT_EQ(REGDB_E_CLASSNOTREG,
-            sandbox.Create(L"Missing.dll", kClsidCompanionObject, IID_IUnknown, object.PutVoid()));
-  EXPECT_FALSE(object);
+TEST_F(CompanionLoader, LibraryAndFactoryResultsPassThroughUnchanged) {
+  Put(Own, L"PassThrough.dll");
+  EXPECT_EQ(kFactoryFailure, Create(L"PassThrough.dll", kClsidFactoryFails));
+  EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, Create(L"PassThrough.dll", IID_IPersist));
+  // The wanted interface reaches CreateInstance, and what that returns comes back.
+  EXPECT_EQ(kCreateFailure, Create(L"PassThrough.dll", kClsidServed, IID_IStream));
+  EXPECT_EQ(E_NOINTERFACE, Create(L"PassThrough.dll", kClsidServed, IID_IPersist));
+  EXPECT_EQ(S_OK, Create(L"PassThrough.dll"));
+  EXPECT_EQ(REGDB_E_CLASSNOTREG, Create(L"Missing.dll"));
 }
 
 }  // namespace

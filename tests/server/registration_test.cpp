@@ -1,9 +1,7 @@
-// Registration with regsvr32 in the test prefix: the keys and values written, registering
-// twice, unregistering (also foreign subkeys and an unregistered component), and the ".tlb"
-// file beside a library without an embedded type library.  The component is registered
-// again at the end of every test.
-#include "server_test_support.h"
-
+// Registration with regsvr32 in the test prefix: the keys written, registering twice,
+// unregistering whole trees, and the ".tlb" file beside a library without an embedded type
+// library.  The component is registered again after every test.
+#include "common/com_ref.h"
 #include "common/unique_handle.h"
 #include "server/class_ids.h"
 
@@ -17,20 +15,28 @@
 namespace {
 
 const char* const kProgIds[] = {
-    "QvLiteModCat.MMCatalog.1",       "QvLiteModCat.MMCatalog",
-    "QvLiteModCat.MMCatalogPro.1",    "QvLiteModCat.MMCatalogPro",
-    "QvModCat.MergeModule2.1",        "QvModCat.MergeModule2",
+    "QvLiteModCat.MMCatalog.1",        "QvLiteModCat.MMCatalog",
+    "QvLiteModCat.MMCatalogPro.1",     "QvLiteModCat.MMCatalogPro",
+    "QvModCat.MergeModule2.1",         "QvModCat.MergeModule2",
     "QvLiteModCat.MMCatalogManager.1", "QvLiteModCat.MMCatalogManager"};
 const CLSID* const kClasses[] = {&kClsidMMCatalog, &kClsidMMCatalogPro, &kClsidMergeModule2,
                                  &kClsidMMCatalogManager};
 
-std::string GuidText(const GUID& guid) {
+std::string Text(const GUID& guid) {
   wchar_t text[40] = {};
   StringFromGUID2(guid, text, 40);
   return std::string(text, text + wcslen(text));
 }
 
-int RunRegsvr32(const std::string& arguments) {
+// <folder of this program>\<relative>.
+std::string BesideTheTests(const char* relative) {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const std::string program = path;
+  return program.substr(0, program.rfind('\\') + 1) + relative;
+}
+
+int Regsvr32(const std::string& arguments) {
   std::string command = "regsvr32.exe /s " + arguments;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -46,142 +52,101 @@ int RunRegsvr32(const std::string& arguments) {
   return static_cast<int>(code);
 }
 
-// Every key and value under HKCR\<path>, as "key\\path|value name" -> "type:data".
-void DumpKey(HKEY parent, const std::string& name, const std::string& path,
-             std::map<std::string, std::string>& into) {
+// Every key and value under HKCR\<path>, as "key path|value name" -> "type:data" (texts
+// without their terminator).
+using Keys = std::map<std::string, std::string>;
+void Collect(HKEY parent, const std::string& name, const std::string& path, Keys& into) {
   RegKey key;
   if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return;
   into[path] = "key";
-  for (DWORD i = 0;; ++i) {
-    char valueName[256] = {};
-    DWORD nameLength = sizeof valueName;
-    BYTE data[1024] = {};
-    DWORD dataLength = sizeof data;
-    DWORD type = 0;
-    if (RegEnumValueA(key.Get(), i, valueName, &nameLength, nullptr, &type, data, &dataLength) !=
-        ERROR_SUCCESS)
-      break;
-    into[path + "|" + valueName] =
-        std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), dataLength);
-  }
-  for (DWORD i = 0;; ++i) {
-    char subkey[257] = {};
-    DWORD length = 256;
-    if (RegEnumKeyExA(key.Get(), i, subkey, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    DumpKey(key.Get(), subkey, path + "\\" + subkey, into);
-  }
+  char text[1024];
+  BYTE data[1024];
+  DWORD type = 0;
+  for (DWORD i = 0, length = sizeof text, size = sizeof data;
+       RegEnumValueA(key.Get(), i, text, &length, nullptr, &type, data, &size) == ERROR_SUCCESS;
+       ++i, length = sizeof text, size = sizeof data)
+    into[path + "|" + text] = std::to_string(type) + ":" +
+                              std::string(data, data + size - (type == REG_SZ && size));
+  for (DWORD i = 0, length = sizeof text;
+       RegEnumKeyExA(key.Get(), i, text, &length, nullptr, nullptr, nullptr, nullptr) ==
+       ERROR_SUCCESS;
+       ++i, length = sizeof text)
+    Collect(key.Get(), text, path + "\\" + text, into);
 }
 
-std::map<std::string, std::string> ComponentKeys() {
-  std::map<std::string, std::string> keys;
-  for (const char* progId : kProgIds) DumpKey(HKEY_CLASSES_ROOT, progId, progId, keys);
-  for (const CLSID* clsid : kClasses) {
-    const std::string path = "CLSID\\" + GuidText(*clsid);
-    DumpKey(HKEY_CLASSES_ROOT, path, path, keys);
-  }
-  const std::string typeLib = "TypeLib\\" + GuidText(kLibidQvModCat2);
-  DumpKey(HKEY_CLASSES_ROOT, typeLib, typeLib, keys);
+Keys ComponentKeys() {
+  Keys keys;
+  for (const char* progId : kProgIds) Collect(HKEY_CLASSES_ROOT, progId, progId, keys);
+  for (const CLSID* clsid : kClasses)
+    Collect(HKEY_CLASSES_ROOT, "CLSID\\" + Text(*clsid), "CLSID\\" + Text(*clsid), keys);
+  const std::string typeLib = "TypeLib\\" + Text(kLibidQvModCat2);
+  Collect(HKEY_CLASSES_ROOT, typeLib, typeLib, keys);
   return keys;
 }
 
-std::string DefaultValue(const std::string& path, const char* name = nullptr) {
-  char data[1024] = {};
-  DWORD length = sizeof data;
-  DWORD type = 0;
-  RegKey key;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
-    return "<no key>";
-  if (RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &length) !=
-      ERROR_SUCCESS)
-    return "<no value>";
-  return type == REG_SZ ? std::string(data) : "<not REG_SZ>";
+std::string Value(const Keys& keys, const std::string& path, const char* name = "") {
+  const auto found = keys.find(path + "|" + name);
+  return found == keys.end() ? "<none>" : found->second;
 }
-
-bool KeyExists(const std::string& path) {
-  RegKey key;
-  return RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
-}
-
-void CreateForeignKey(const std::string& path) {
-  RegKey key;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0,
-                                           KEY_WRITE, nullptr, key.Put(), nullptr));
-  RegSetValueExA(key.Get(), "Note", 0, REG_SZ, reinterpret_cast<const BYTE*>("foreign"), 8);
-}
+std::string Sz(const std::string& text) { return "1:" + text; }
 
 class Registration : public ::testing::Test {
  protected:
-  void TearDown() override {
-    EXPECT_EQ(0, RunRegsvr32("\"" + dll_ + "\"")) << "the component is registered again";
-  }
-  const std::string dll_ = BinFile("QvModCat2.dll");
+  void TearDown() override { EXPECT_EQ(0, Regsvr32("\"" + dll_ + "\"")) << "registered again"; }
+  const std::string dll_ = BesideTheTests("QvModCat2.dll");
 };
 
-TEST_F(Registration, WritesTheKeysOfAllFourClassesAndTheTypeLibrary) {
-  ASSERT_EQ(0, RunRegsvr32("\"" + dll_ + "\""));
-  const std::string folder = dll_.substr(0, dll_.rfind('\\') + 1);
+TEST_F(Registration, WritesTheSameKeysOfAllFourClassesAndTheTypeLibraryEveryTime) {
+  ASSERT_EQ(0, Regsvr32("\"" + dll_ + "\""));
+  const Keys keys = ComponentKeys();
   for (int i = 0; i < 4; ++i) {
-    const std::string clsid = GuidText(*kClasses[i]);
+    const std::string clsid = "CLSID\\" + Text(*kClasses[i]);
     const std::string progId = kProgIds[2 * i], independent = kProgIds[2 * i + 1];
-    for (const std::string& name : {progId, independent}) {
-      EXPECT_EQ("Quorvane QvModCat2", DefaultValue(name)) << name;
-      EXPECT_EQ(clsid, DefaultValue(name + "\\CLSID")) << name;
-    }
-    EXPECT_FALSE(KeyExists(independent + "\\CurVer")) << independent;
-    const std::string key = "CLSID\\" + clsid;
-    EXPECT_EQ("Quorvane QvModCat2", DefaultValue(key));
-    EXPECT_EQ(progId, DefaultValue(key + "\\ProgID"));
-    EXPECT_EQ(independent, DefaultValue(key + "\\VersionIndependentProgID"));
-    EXPECT_EQ(dll_, DefaultValue(key + "\\InprocServer32"));
-    EXPECT_EQ("Apartment", DefaultValue(key + "\\InprocServer32", "ThreadingModel"));
+    SCOPED_TRACE(progId);
+    EXPECT_EQ(Sz(Text(*kClasses[i])), Value(keys, progId + "\\CLSID"));
+    EXPECT_EQ(Sz(Text(*kClasses[i])), Value(keys, independent + "\\CLSID"));
+    EXPECT_EQ(Sz(progId), Value(keys, clsid + "\\ProgID"));
+    EXPECT_EQ(Sz(independent), Value(keys, clsid + "\\VersionIndependentProgID"));
+    EXPECT_EQ(Sz(dll_), Value(keys, clsid + "\\InprocServer32"));
+    EXPECT_EQ(Sz("Apartment"), Value(keys, clsid + "\\InprocServer32", "ThreadingModel"));
   }
-  const std::string typeLib = "TypeLib\\" + GuidText(kLibidQvModCat2) + "\\1.0";
-  EXPECT_EQ("QvModCat2 1.0 Type Library", DefaultValue(typeLib));
-  EXPECT_EQ(dll_, DefaultValue(typeLib + "\\0\\win64"));
-  EXPECT_EQ(folder, DefaultValue(typeLib + "\\HELPDIR"));
-}
+  ComRef<ITypeLib> library;
+  EXPECT_EQ(S_OK, LoadRegTypeLib(kLibidQvModCat2, 1, 0, 0, library.Put()));
+  EXPECT_EQ(Sz(dll_), Value(keys, "TypeLib\\" + Text(kLibidQvModCat2) + "\\1.0\\0\\win64"));
 
-TEST_F(Registration, RegisteringTwiceLeavesTheSameKeys) {
-  ASSERT_EQ(0, RunRegsvr32("\"" + dll_ + "\""));
-  const auto first = ComponentKeys();
-  ASSERT_EQ(0, RunRegsvr32("\"" + dll_ + "\""));
-  EXPECT_EQ(first, ComponentKeys());
-  EXPECT_GT(first.size(), 40u);
+  ASSERT_EQ(0, Regsvr32("\"" + dll_ + "\""));
+  EXPECT_EQ(keys, ComponentKeys());
 }
 
 TEST_F(Registration, UnregisteringRemovesWholeTreesAndNeverFails) {
-  ASSERT_EQ(0, RunRegsvr32("\"" + dll_ + "\""));
-  const std::string clsid = "CLSID\\" + GuidText(kClsidMergeModule2);
-  CreateForeignKey("QvModCat.MergeModule2.1\\Foreign\\Deeper");
-  CreateForeignKey("QvModCat.MergeModule2\\Foreign");
-  CreateForeignKey(clsid + "\\Foreign\\Deeper");
-  CreateForeignKey(clsid + "\\InprocServer32\\Foreign");
-
-  ASSERT_EQ(0, RunRegsvr32("/u \"" + dll_ + "\""));
-  for (const char* progId : kProgIds) EXPECT_FALSE(KeyExists(progId)) << progId;
-  for (const CLSID* clsidOf : kClasses)
-    EXPECT_FALSE(KeyExists("CLSID\\" + GuidText(*clsidOf))) << GuidText(*clsidOf);
-  EXPECT_FALSE(KeyExists("TypeLib\\" + GuidText(kLibidQvModCat2) + "\\1.0"));
-
-  EXPECT_EQ(0, RunRegsvr32("/u \"" + dll_ + "\"")) << "an unregistered component unregisters";
+  ASSERT_EQ(0, Regsvr32("\"" + dll_ + "\""));
+  const std::string clsid = "CLSID\\" + Text(kClsidMergeModule2);
+  const std::string foreignKeys[] = {"QvModCat.MergeModule2.1\\Foreign\\Deeper",
+                                     "QvModCat.MergeModule2\\Foreign", clsid + "\\Foreign\\Deeper",
+                                     clsid + "\\InprocServer32\\Foreign"};
+  for (const std::string& foreign : foreignKeys) {
+    RegKey key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, foreign.c_str(), 0, nullptr, 0,
+                                             KEY_WRITE, nullptr, key.Put(), nullptr));
+  }
+  ASSERT_EQ(0, Regsvr32("/u \"" + dll_ + "\""));
+  EXPECT_EQ(Keys(), ComponentKeys());
+  EXPECT_EQ(0, Regsvr32("/u \"" + dll_ + "\"")) << "an unregistered component unregisters";
 }
 
 TEST_F(Registration, LibraryWithoutTypeLibraryRegistersTheTlbFileBesideIt) {
-  const std::string fallback = BuildFile("tlb_fallback\\QvModCat2.dll");
-  ASSERT_EQ(0, RunRegsvr32("\"" + fallback + "\""));
-  const std::string typeLib = "TypeLib\\" + GuidText(kLibidQvModCat2) + "\\1.0";
-  EXPECT_EQ(BuildFile("tlb_fallback\\QvModCat2.tlb"), DefaultValue(typeLib + "\\0\\win64"));
-  EXPECT_EQ(fallback, DefaultValue("CLSID\\" + GuidText(kClsidMergeModule2) + "\\InprocServer32"));
+  const std::string fallback = BesideTheTests("tlb_fallback\\QvModCat2.dll");
+  ASSERT_EQ(0, Regsvr32("\"" + fallback + "\""));
+  EXPECT_EQ(Sz(BesideTheTests("tlb_fallback\\QvModCat2.tlb")),
+            Value(ComponentKeys(), "TypeLib\\" + Text(kLibidQvModCat2) + "\\1.0\\0\\win64"));
 
   // Neither in the library nor beside it: registration fails.
   char temp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, temp);
   const std::string alone = std::string(temp) + "QvModCat2NoTlb.dll";
   ASSERT_TRUE(CopyFileA(fallback.c_str(), alone.c_str(), FALSE));
-  EXPECT_NE(0, RunRegsvr32("\"" + alone + "\""));
-  RunRegsvr32("/u \"" + alone + "\"");
+  EXPECT_NE(0, Regsvr32("\"" + alone + "\""));
+  Regsvr32("/u \"" + alone + "\"");
   DeleteFileA(alone.c_str());
 }
 

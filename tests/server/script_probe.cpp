@@ -1,9 +1,10 @@
-// QvScriptProbe.dll: registered test classes with the catalog's and the folder item's
-// interfaces, built from the component's object machinery, so that script tests can call
-// members with every kind of out and by-reference parameter through our Invoke.
+// QvScriptProbe.dll: two registered test classes built from the component's object machinery,
+// so that script tests can call members with out and by-reference parameters through our
+// Invoke without a catalog behind them.
 //
 //   "QvTest.ScriptProbe"      IMMCatalog; every object has a serial number (Reserved3).
-//   "QvTest.FolderItemProbe"  IModuleFolderItem; put values taken by reference.
+//   "QvTest.FolderItemProbe"  IModuleFolderItem; Name and Folder put by reference.
+#include "common/com_ref.h"
 #include "common/wide_string.h"
 #include "server/class_factory.h"
 #include "server/class_table.h"
@@ -16,45 +17,48 @@
 #include "qv_guid.h"
 #include "qvmodcat.h"
 
-#include <objbase.h>
+#include <utility>
 
 namespace {
 
 constexpr CLSID kClsidScriptProbe = ParseGuid("6E23FEB8-FB28-4A62-89EF-6DC22243B43C");
 constexpr CLSID kClsidFolderItemProbe = ParseGuid("53046011-3149-458E-8F8B-1D311AD9FF14");
-
 long nextSerial = 1;
 
-class ScriptProbe : public DispatchImpl<IMMCatalog>, public ISupportErrorInfo, public ObjectLock {
+template <class Self, class Interface>
+class Probe : public DispatchImpl<Interface>, public ISupportErrorInfo, public ObjectLock {
  public:
-  static const QueryTable<ScriptProbe>& Interfaces() {
-    static constexpr InterfaceEntry<ScriptProbe> entries[] = {
-        {&__uuidof(IMMCatalog), &InterfaceOf<ScriptProbe, IMMCatalog>},
-        {&IID_IDispatch, &InterfaceOf<ScriptProbe, IMMCatalog>},
-        {&IID_ISupportErrorInfo, &InterfaceOf<ScriptProbe, ISupportErrorInfo>}};
-    static constexpr QueryTable<ScriptProbe> table{entries};
+  static const QueryTable<Self>& Interfaces() {
+    static constexpr InterfaceEntry<Self> entries[] = {
+        {&__uuidof(Interface), &InterfaceOf<Self, Interface>},
+        {&IID_IDispatch, &InterfaceOf<Self, Interface>},
+        {&IID_ISupportErrorInfo, &InterfaceOf<Self, ISupportErrorInfo>}};
+    static constexpr QueryTable<Self> table{entries};
     return table;
   }
   static const ErrorReporter& Reporter() { return MMCatalogErrors; }
+  STDMETHODIMP InterfaceSupportsErrorInfo(REFIID) override { return S_FALSE; }
+};
 
-  // Reserved1 adds, Reserved2 doubles, Reserved3 gives the serial number, Reserved7 the
-  // AutoRefresh value, Reserved8 the last Reserved9 value plus its argument.
-  STDMETHODIMP Reserved1(long a, long b, long* result) override { return Out(result, a + b); }
-  STDMETHODIMP Reserved2(long a, long* result) override { return Out(result, 2 * a); }
-  STDMETHODIMP Reserved3(long* result) override { return Out(result, serial_); }
-  STDMETHODIMP Reserved7(long* result) override { return Out(result, autoRefresh_); }
-  STDMETHODIMP Reserved8(long a, long* result) override { return Out(result, stored_ + a); }
-  STDMETHODIMP Reserved9(long a) override {
-    stored_ = a;
+class ScriptProbe : public Probe<ScriptProbe, IMMCatalog> {
+ public:
+  explicit ScriptProbe(long serial = 0) : serial_(serial ? serial : nextSerial++) {}
+
+  STDMETHODIMP Reserved1(long a, long b, long* sum) override { return Out(sum, a + b); }
+  STDMETHODIMP Reserved3(long* serial) override { return Out(serial, serial_); }
+  // In: a probe or none.  Out: a new probe whose serial is the input's times 100, or a fresh
+  // one when none came in.
+  STDMETHODIMP GetModules(IUnknown** modules) override {
+    if (!modules) return E_POINTER;
+    long serial = 0;
+    ComRef<IMMCatalog> probe;
+    if (*modules && SUCCEEDED((*modules)->QueryInterface(__uuidof(IMMCatalog), probe.PutVoid())))
+      probe->Reserved3(&serial);
+    if (*modules) (*modules)->Release();
+    *modules = NewProbe(serial * 100);
     return S_OK;
   }
-
-  // In: an object or none.  Out: a new probe whose serial is the input's serial times 100,
-  // or a new probe with a fresh serial when none came in.
-  STDMETHODIMP GetModuleFolders(IUnknown** folders) override { return Replace(folders); }
-  STDMETHODIMP GetModules(IUnknown** modules) override { return Replace(modules); }
-
-  // destination "none": found 0 and the module untouched; anything else: a new probe and -1.
+  // Destination "none": found 0 and the module untouched; anything else: a new probe and -1.
   STDMETHODIMP FindModuleForFile(BSTR destination, BSTR, BSTR, IDispatch** module,
                                  long* found) override {
     if (!module || !found) return E_POINTER;
@@ -69,33 +73,17 @@ class ScriptProbe : public DispatchImpl<IMMCatalog>, public ISupportErrorInfo, p
                                          IDispatch** module, long* found) override {
     return FindModuleForFile(destination, version, language, module, found);
   }
-  // A key without a colon fails like the catalog's (E_FAIL); otherwise a new probe.
-  STDMETHODIMP GetModule(BSTR key, BSTR, IDispatch** module) override {
-    if (!module) return E_POINTER;
-    if (WideString(key).Find(L':') == WideString::npos) return E_FAIL;
-    *module = NewProbe();
-    return S_OK;
-  }
-  STDMETHODIMP GetModuleKeyForFile(BSTR file, BSTR* key) override {
-    return (WideString(file) + L":key").CopyTo(key);
-  }
-  STDMETHODIMP GetModuleDisplayName(BSTR key, BSTR* name) override {
-    return (WideString(L"Name of ") + WideString(key)).CopyTo(name);
-  }
-  STDMETHODIMP SupportsProject(IUnknown* project, VARIANT_BOOL* result) override {
-    if (!result) return E_INVALIDARG;
-    *result = project ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
-  }
-  STDMETHODIMP put_AutoRefresh(VARIANT_BOOL value) override {
-    autoRefresh_ = value;
-    return S_OK;
-  }
-  STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override {
-    return iid == __uuidof(IMMCatalog) ? S_OK : S_FALSE;
-  }
+  STDMETHODIMP GetModule(BSTR, BSTR, IDispatch**) override { return E_FAIL; }
 
-  explicit ScriptProbe(long serial = 0) : serial_(serial ? serial : nextSerial++) {}
+  STDMETHODIMP Reserved2(long, long*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetModuleFolders(IUnknown**) override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved7(long*) override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved8(long, long*) override { return E_NOTIMPL; }
+  STDMETHODIMP Reserved9(long) override { return E_NOTIMPL; }
+  STDMETHODIMP GetModuleKeyForFile(BSTR, BSTR*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetModuleDisplayName(BSTR, BSTR*) override { return E_NOTIMPL; }
+  STDMETHODIMP SupportsProject(IUnknown*, VARIANT_BOOL*) override { return E_NOTIMPL; }
+  STDMETHODIMP put_AutoRefresh(VARIANT_BOOL) override { return E_NOTIMPL; }
 
  private:
   static HRESULT Out(long* result, long value) {
@@ -106,62 +94,19 @@ class ScriptProbe : public DispatchImpl<IMMCatalog>, public ISupportErrorInfo, p
   static IDispatch* NewProbe(long serial = 0) {
     return MakeComponentObject<ScriptProbe, IMMCatalog>(serial).Detach();
   }
-  HRESULT Replace(IUnknown** slot) {
-    if (!slot) return E_POINTER;
-    long serial = 0;
-    if (*slot) {
-      ComRef<IMMCatalog> probe;
-      if (SUCCEEDED((*slot)->QueryInterface(__uuidof(IMMCatalog), probe.PutVoid())))
-        probe->Reserved3(&serial);
-      (*slot)->Release();
-      serial *= 100;
-    }
-    *slot = NewProbe(serial);
-    return S_OK;
-  }
-
   long serial_;
-  long autoRefresh_ = 1;
-  long stored_ = 0;
 };
 
-class FolderItemProbe : public DispatchImpl<IModuleFolderItem>,
-                        public ISupportErrorInfo,
-                        public ObjectLock {
+class FolderItemProbe : public Probe<FolderItemProbe, IModuleFolderItem> {
  public:
-  static const QueryTable<FolderItemProbe>& Interfaces() {
-    static constexpr InterfaceEntry<FolderItemProbe> entries[] = {
-        {&__uuidof(IModuleFolderItem), &InterfaceOf<FolderItemProbe, IModuleFolderItem>},
-        {&IID_IDispatch, &InterfaceOf<FolderItemProbe, IModuleFolderItem>},
-        {&IID_ISupportErrorInfo, &InterfaceOf<FolderItemProbe, ISupportErrorInfo>}};
-    static constexpr QueryTable<FolderItemProbe> table{entries};
-    return table;
-  }
-  static const ErrorReporter& Reporter() { return MMCatalogErrors; }
-
-  STDMETHODIMP get_Modules(IUnknown** modules) override {
-    if (!modules) return E_POINTER;
-    *modules = MakeComponentObject<ScriptProbe, IMMCatalog>().Detach();
-    return S_OK;
-  }
-  STDMETHODIMP get_Path(BSTR* path) override { return WideString(L"C:\\Probe\\").CopyTo(path); }
   STDMETHODIMP get_Name(BSTR* name) override { return name_.CopyTo(name); }
   STDMETHODIMP put_Name(BSTR* name) override { return Put(name_, name); }
   STDMETHODIMP get_Folder(BSTR* folder) override { return folder_.CopyTo(folder); }
   STDMETHODIMP put_Folder(BSTR* folder) override { return Put(folder_, folder); }
-  STDMETHODIMP get_Kind(short* kind) override {
-    if (!kind) return E_POINTER;
-    *kind = kind_;
-    return S_OK;
-  }
-  STDMETHODIMP put_Kind(short* kind) override {
-    if (!kind) return E_POINTER;
-    kind_ = *kind;
-    return S_OK;
-  }
-  STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override {
-    return iid == __uuidof(IModuleFolderItem) ? S_OK : S_FALSE;
-  }
+  STDMETHODIMP get_Modules(IUnknown**) override { return E_NOTIMPL; }
+  STDMETHODIMP get_Path(BSTR*) override { return E_NOTIMPL; }
+  STDMETHODIMP get_Kind(short*) override { return E_NOTIMPL; }
+  STDMETHODIMP put_Kind(short*) override { return E_NOTIMPL; }
 
  private:
   static HRESULT Put(WideString& field, BSTR* value) {
@@ -169,8 +114,7 @@ class FolderItemProbe : public DispatchImpl<IModuleFolderItem>,
     field = WideString(*value, *value ? SysStringLen(*value) : 0);
     return S_OK;
   }
-  WideString name_{L"initial name"}, folder_{L"initial folder"};
-  short kind_ = 0;
+  WideString name_, folder_;
 };
 
 ClassEntry probes[] = {
@@ -186,10 +130,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
   if (reason == DLL_PROCESS_DETACH)
     for (ClassEntry& entry : probes)
-      if (IUnknown* factory = entry.CachedFactory) {
-        entry.CachedFactory = nullptr;
-        factory->Release();
-      }
+      if (IUnknown* factory = std::exchange(entry.CachedFactory, nullptr)) factory->Release();
   return TRUE;
 }
 
@@ -210,10 +151,8 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object) {
 STDAPI DllCanUnloadNow() { return CanUnloadNow(); }
 
 STDAPI DllRegisterServer() {
-  for (ClassEntry& entry : probes) {
-    const HRESULT result = entry.Register(entry);
-    if (FAILED(result)) return result;
-  }
+  for (ClassEntry& entry : probes)
+    if (const HRESULT result = entry.Register(entry); FAILED(result)) return result;
   return S_OK;
 }
 

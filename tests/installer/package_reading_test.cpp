@@ -1,0 +1,193 @@
+// InstallerQuery and ModuleRecord on generated packages: what the comparison of the record
+// dump with msitools' reading cannot see.
+#include "common/path.h"
+#include "installer/installer_automation.h"
+#include "installer/installer_query.h"
+#include "installer/shared_installer.h"
+#include "module/module_record.h"
+#include "package_builder.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace InstallerMember;
+
+WideString Package(const char* name) { return FixturePackage("installer_packages", name); }
+
+// Objects are named by the members that made them: the installer 0, a database 4, a view 43,
+// summary information 42.
+enum SpiedObject { kView = 43, kSummary = 42 };
+
+struct SpyLog {
+  // The `countdown`-th call of `member` on `object` with `argument` first (any when -1) fails.
+  struct Fault { int object; DISPID member; LONG argument; int countdown; HRESULT code; };
+  int calls = 0;
+  std::vector<std::wstring> texts;  // every first argument that was text
+  std::vector<Fault> faults;
+};
+
+// Wraps an installer automation object and every object it hands out, to see what they are
+// handed and to fail chosen calls the way the installer fails (an exception of its own).
+class SpyDispatch final : public IDispatch {
+ public:
+  SpyDispatch(IDispatch* inner, int object, std::shared_ptr<SpyLog> log)
+      : inner_(inner), object_(object), log_(std::move(log)) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    *out = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ? this : nullptr;
+    return *out ? (AddRef(), S_OK) : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+  STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID member, REFIID iid, LCID locale, WORD kind, DISPPARAMS* parameters,
+                      VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override {
+    ++log_->calls;
+    const VARIANT* first = parameters->cArgs ? &parameters->rgvarg[parameters->cArgs - 1] : nullptr;
+    if (first && V_VT(first) == VT_BSTR && V_BSTR(first)) log_->texts.emplace_back(V_BSTR(first));
+    const LONG argument = first && V_VT(first) == VT_I4 ? V_I4(first) : -1;
+    for (SpyLog::Fault& fault : log_->faults) {
+      if (fault.object == object_ && fault.member == member && fault.countdown > 0 &&
+          (fault.argument == -1 || fault.argument == argument) && --fault.countdown == 0) {
+        *exception = EXCEPINFO{};
+        exception->scode = fault.code;
+        exception->bstrDescription = SysAllocString(L"refused by the test");
+        return DISP_E_EXCEPTION;
+      }
+    }
+    const HRESULT code =
+        inner_->Invoke(member, iid, locale, kind, parameters, result, exception, argumentError);
+    if (SUCCEEDED(code) && result && V_VT(result) == VT_DISPATCH && V_DISPATCH(result)) {
+      IDispatch* real = V_DISPATCH(result);
+      V_DISPATCH(result) = new SpyDispatch(real, object_ * 10 + member, log_);
+      real->Release();
+    }
+    return code;
+  }
+
+ private:
+  ComRef<IDispatch> inner_;
+  int object_;
+  std::shared_ptr<SpyLog> log_;
+  ULONG references_ = 1;
+};
+
+class Spied : public ::testing::Test {
+ protected:
+  ModuleRecord record_;  // holds the shared installer object for the test
+  std::shared_ptr<SpyLog> log_ = std::make_shared<SpyLog>();
+  ComRef<IDispatch> spy_ =
+      ComRef<IDispatch>::Attach(new SpyDispatch(SharedInstaller::Get().Get(), 0, log_));
+};
+
+TEST_F(Spied, QueryOpenRunsExactlyTheSelectOfTheTable) {
+  InstallerQuery query;
+  query.Open(spy_, Package("viewer_en"), L"Dialog");
+  EXPECT_EQ(log_->texts, (std::vector<std::wstring>{Package("viewer_en").c_str(),
+                                                     L"SELECT * FROM Dialog"}));
+}
+
+TEST_F(Spied, QueryOnAMissingTableOrPackageOrWithRefusedSqlGivesNoRows) {
+  const std::pair<WideString, const wchar_t*> cases[] = {
+      {Package("signature_only"), L"SELECT * FROM ModuleDependency"},
+      {L"Z:\\qv\\no\\such\\package.msm", L"SELECT * FROM Dialog"},
+      {Package("not_a_package"), L"SELECT * FROM Dialog"},
+      {Package("viewer_en"), L"SELECT FROM WHERE"}};
+  for (const auto& [package, sql] : cases) {
+    InstallerQuery query;
+    EXPECT_NO_THROW(query.OpenSql(spy_, package, sql)) << package.Ansi();
+    EXPECT_FALSE(query.Fetch()) << package.Ansi();
+  }
+}
+
+TEST_F(Spied, QueryFieldsWithoutARowAndNullFieldsAreEmpty) {
+  InstallerQuery query;
+  query.OpenSql(spy_, Package("viewer_en"),
+                L"SELECT `Dialog`, `Title`, `Attributes` FROM `Dialog` WHERE `Dialog` = 'Zoom'");
+  EXPECT_EQ(WideString(), query.GetString(1)) << "before the first Fetch";
+  EXPECT_EQ(0, query.GetInteger(3));
+  ASSERT_TRUE(query.Fetch());
+  EXPECT_EQ(WideString(), query.GetString(2)) << "a null text field";
+  EXPECT_EQ(3, query.GetInteger(3));
+  EXPECT_FALSE(query.Fetch());
+  EXPECT_EQ(WideString(), query.GetString(1)) << "after the last row";
+}
+
+TEST_F(Spied, RefusedCommentReadsAsTheFixedMessageAndOtherRefusalsReachTheCaller) {
+  log_->faults.push_back({kSummary, SummaryInfoProperty, SummaryProperty::Comments, 1, E_FAIL});
+  SharedInstaller::Replacement replacement(spy_);
+  ModuleRecord record;
+  record.InitFromPackage(Package("viewer_en"));
+  EXPECT_EQ(WideString(L"MSI Error Loading Comment: Limit your comment to 259 characters."),
+            record.Comments());
+  EXPECT_EQ(WideString(L"Acme Viewer Runtime"), record.Subject()) << "reading goes on";
+
+  log_->faults.push_back({kSummary, SummaryInfoProperty, SummaryProperty::Subject, 1, E_ABORT});
+  EXPECT_EQ(E_ABORT, RaisedCode([] { ModuleRecord().InitFromPackage(Package("viewer_en")); }));
+}
+
+TEST_F(Spied, FailedListReadKeepsWhatItHadAndIsNotRepeated) {
+  record_.InitFromPackage(Package("viewer_en"));
+  log_->faults.push_back({kView, ViewFetch, -1, 3, E_FAIL});
+  SharedInstaller::Replacement replacement(spy_);
+  EXPECT_THROW(record_.Exclusions(), com_exception);
+  const int calls = log_->calls;
+  EXPECT_EQ(2u, record_.Exclusions().size()) << "two rows were stored before the failure";
+  EXPECT_EQ(calls, log_->calls) << "the second request reads nothing";
+}
+
+TEST(ModuleRecordPackage, EachListIsReadOnceEvenWhenItsPackageWasGone) {
+  ScratchFolder folder(L"qv-record-once");
+  const WideString copy = folder.WriteFile(L"viewer.msm", "");
+  ASSERT_TRUE(CopyFileW(Package("viewer_en").c_str(), copy.c_str(), FALSE));
+  ModuleRecord record;
+  record.InitFromPackage(copy);
+  ASSERT_TRUE(DeleteFileW(copy.c_str()));
+  const auto readAll = [&record] {
+    return record.Dependencies().size() + record.Exclusions().size() + record.Dialogs().size() +
+           record.CustomActions().size() + record.Files().size();
+  };
+  const unsigned long before = InstallerDatabaseOpenCount();
+  EXPECT_EQ(0u, readAll());
+  const unsigned long afterFirst = InstallerDatabaseOpenCount();
+  EXPECT_GT(afterFirst, before) << "the first requests tried the package";
+  ASSERT_TRUE(CopyFileW(Package("viewer_en").c_str(), copy.c_str(), FALSE));
+  EXPECT_EQ(0u, readAll());
+  EXPECT_EQ(afterFirst, InstallerDatabaseOpenCount()) << "later requests do not touch it";
+}
+
+TEST(ModuleRecordPackage, ReadingTwoHundredIdentitiesOpensEachPackageAtMostTwice) {
+  ScratchFolder folder(L"qv-open-count");
+  std::vector<ModuleRecordRef> records;
+  unsigned long opens = 0;
+  for (int i = 0; i < 200; ++i) {
+    const std::string n = std::to_string(i);
+    const WideString path = JoinPath(folder.Path(), WideString::Format(L"module%d.msm", i));
+    const msmbuild::BuildResult built = msmbuild::BuildPackageFromText(
+        "summary RevisionNumber = {0A0B0C0D-1111-2222-3333-" + std::to_string(100000000000 + i) +
+            "}\ntable ModuleSignature\n  ModuleID | Language | Version\n  Generated" + n +
+            " | 1033 | 1.0." + n + "\n", path.c_str());
+    ASSERT_TRUE(built.ok) << built.error;
+    const unsigned long before = InstallerDatabaseOpenCount();
+    records.push_back(std::make_shared<ModuleRecord>());
+    records.back()->InitFromPackage(path);
+    opens += InstallerDatabaseOpenCount() - before;
+    EXPECT_EQ(WideString(L"1.0.") + WideString::FromAnsi(n.c_str()), records.back()->Version());
+  }
+  RecordProperty("package_opens", std::to_string(opens));
+  // One open for the signature table, one for the summary information; details come later.
+  EXPECT_LE(opens, 2u * 200);
+}
+
+}  // namespace

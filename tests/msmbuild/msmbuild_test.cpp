@@ -1,0 +1,158 @@
+// The fixture builder: wrong descriptions refused with the line named, what it leaves on disk
+// (read back through msi.dll), and its command line.
+#include "package_builder.h"
+
+#include "common/path.h"
+#include "installer/msi_handle.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+bool Exists(const WideString& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadBytes(const WideString& path) {
+  std::string bytes;
+  if (FILE* file = _wfopen(path.c_str(), L"rb")) {
+    for (int c; (c = fgetc(file)) != EOF;) bytes += static_cast<char>(c);
+    fclose(file);
+  }
+  return bytes;
+}
+
+// The Value of the Property row "Probe" as msi.dll reads it.
+std::wstring ProbeProperty(const WideString& package) {
+  MsiHandle database, view, record;
+  if (MsiOpenDatabaseW(package.c_str(), reinterpret_cast<LPCWSTR>(MSIDBOPEN_READONLY),
+                       database.Put()) ||
+      MsiDatabaseOpenViewW(database.Get(),
+                           L"SELECT `Value` FROM `Property` WHERE `Property` = 'Probe'",
+                           view.Put()) ||
+      MsiViewExecute(view.Get(), 0) || MsiViewFetch(view.Get(), record.Put()))
+    return L"<not readable>";
+  wchar_t value[512];
+  DWORD length = 512;
+  MsiRecordGetStringW(record.Get(), 1, value, &length);
+  return value;
+}
+
+std::string Probe(const std::string& value) {
+  return "table Property\n  Property | Value\n  Probe | " + value + "\n";
+}
+
+class Msmbuild : public ::testing::Test {
+ protected:
+  ScratchFolder folder_{L"qv-msmbuild"};
+  WideString In(const wchar_t* name) const { return JoinPath(folder_.Path(), name); }
+  // Runs msmbuild.exe (beside this program) in the scratch folder: its exit code and output.
+  std::pair<int, std::string> Tool(const std::wstring& arguments) const {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring command = L"cd /d \"" + std::wstring(folder_.Path().c_str()) + L"\" && \"" +
+                                 ParentFolder(self).c_str() + L"\\msmbuild.exe\" " + arguments +
+                                 L" > \"" + In(L"output.log").c_str() + L"\" 2>&1";
+    const int code = _wsystem(command.c_str());
+    return {code, ReadBytes(In(L"output.log"))};
+  }
+};
+
+TEST_F(Msmbuild, WrongDescriptionsNameTheLineAndWriteNothing) {
+  const std::string signature = "table ModuleSignature\n  ModuleID | Language | Version\n";
+  const struct {
+    std::string description;
+    int line;
+    const char* fragment;
+  } cases[] = {
+      {"# comment\r\n\r\nsummary Title = x\r\n  \r\nbogus\r\n", 5, "unknown directive \"bogus\""},
+      {"summary Title = x\ntable Nonsense\n", 2, "unknown table Nonsense"},
+      {"table File\n  File | Directory_\n", 2, "table File has no column Directory_"},
+      {signature + "  A | 1033\n", 3, "2 cells, but the header at line 2 names 3 columns"},
+      {signature + "  A | english | 1.0\n", 3, "column Language holds 2-byte integers"},
+      {signature + "  A | 1033 | <null>\n", 3, "column Version (s32) cannot be null"},
+      {signature + "  A | 1033 | 1.0\n  A | 1031 | 1.0\n  A | 1033 | 2.0\n", 5,
+       "same key as the row at line 3"},
+      {"summary Title = t\n# fine\nraw-text hello\n", 3, "line 1 describes package content"},
+      {"summary Title = a\n\nsummary Title = b\n", 3, "already set at line 1"},
+      {"summary Author = Soci\xE9t\xE9\n", 1, "not valid UTF-8"},
+  };
+  const WideString package = In(L"refused.msm");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.description);
+    const auto result = msmbuild::BuildPackageFromText(c.description, package.c_str());
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(0u, result.error.rfind("line " + std::to_string(c.line) + ": ", 0)) << result.error;
+    EXPECT_NE(std::string::npos, result.error.find(c.fragment)) << result.error;
+    EXPECT_FALSE(Exists(package) || Exists(package + L".partial"));
+  }
+}
+
+TEST_F(Msmbuild, PackagesAreWrittenReplacedAndLeftAloneByAFailure) {
+  const WideString package = In(L"new\\folder\\package.msm");
+  ASSERT_TRUE(msmbuild::BuildPackageFromText(Probe("first"), package.c_str()).ok);
+  const auto rebuilt =
+      msmbuild::BuildPackageFromText(Probe("Stra\xC3\x9F" "e \xE2\x82\xAC"), package.c_str());
+  ASSERT_TRUE(rebuilt.ok) << rebuilt.error;
+  EXPECT_EQ(L"Stra\u00DFe \u20AC", ProbeProperty(package));
+
+  const std::string before = ReadBytes(package);
+  EXPECT_FALSE(msmbuild::BuildPackageFromText(Probe("a | b | c"), package.c_str()).ok);
+  // A table msi.dll itself refuses fails while writing: no trace of it either.
+  const auto refused = msmbuild::BuildPackageFromText(
+      "table Property\n  Property | Value\ntable _Tables\n  Name:s72*\n", package.c_str());
+  EXPECT_EQ(0u, refused.error.rfind("line 3: ", 0)) << refused.error;
+  EXPECT_EQ(before, ReadBytes(package));
+  EXPECT_FALSE(Exists(package + L".partial"));
+}
+
+TEST_F(Msmbuild, RawTextIsWrittenLineByLineAndIsNoPackage) {
+  const WideString file = In(L"text.msm");
+  const auto result = msmbuild::BuildPackageFromText(
+      "# comment\nraw-text first line\nraw-text   kept  blanks | <null>\nraw-text\n", file.c_str());
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ("first line\r\n  kept  blanks | <null>\r\n\r\n", ReadBytes(file));
+  EXPECT_EQ(L"<not readable>", ProbeProperty(file));
+}
+
+TEST_F(Msmbuild, CommandLineExitCodes) {
+  const auto help = Tool(L"--help");
+  EXPECT_EQ(0, help.first);
+  EXPECT_NE(std::string::npos, help.second.find("usage: msmbuild")) << help.second;
+  for (const wchar_t* wrong : {L"", L"--frobnicate", L"package.txt", L"a.msm.txt -o",
+                               L"--dir descriptions", L"--dir d a.msm.txt -o out"})
+    EXPECT_EQ(2, Tool(wrong).first) << wrong;
+
+  // A description with byte order mark and CRLF lines is fine.
+  folder_.WriteFile(L"good.msm.txt", "\xEF\xBB\xBF# good\r\n" + Probe("v"));
+  folder_.WriteFile(L"bad.msm.txt", "table Property\n  Property | Value | Extra\n");
+  EXPECT_EQ(0, Tool(L"good.msm.txt -o packages").first);
+  EXPECT_EQ(L"v", ProbeProperty(In(L"packages\\good.msm")));
+  const auto failed = Tool(L"bad.msm.txt good.msm.txt absent.msm.txt -o out");
+  EXPECT_EQ(1, failed.first);
+  EXPECT_NE(std::string::npos,
+            failed.second.find("bad.msm.txt: line 2: table Property has no column Extra"))
+      << failed.second;
+  EXPECT_NE(std::string::npos, failed.second.find("absent.msm.txt")) << failed.second;
+  EXPECT_TRUE(Exists(In(L"out\\good.msm")));
+  EXPECT_FALSE(Exists(In(L"out\\bad.msm")));
+}
+
+TEST_F(Msmbuild, DirectoryModeLeavesExactlyTheDescribedPackages) {
+  folder_.WriteFile(L"descriptions\\kept.msm.txt", Probe("kept"));
+  folder_.WriteFile(L"descriptions\\notes.txt", "not a description");
+  folder_.WriteFile(L"out\\removed.msm", "left from a description that is gone");
+  folder_.WriteFile(L"out\\other.dat", "not a package");
+  EXPECT_EQ(0, Tool(L"--dir descriptions -o out").first);
+  EXPECT_TRUE(Exists(In(L"out\\kept.msm")));
+  EXPECT_FALSE(Exists(In(L"out\\removed.msm")) || Exists(In(L"out\\notes.msm")));
+  EXPECT_TRUE(Exists(In(L"out\\other.dat")));
+  folder_.MakeFolder(L"empty");
+  EXPECT_EQ(1, Tool(L"--dir empty -o out").first);
+}
+
+}  // namespace
