@@ -23,6 +23,14 @@ std::set<MSIHANDLE> closed;
 std::vector<DWORD> sizesOffered;
 
 MSIHANDLE WINAPI HandOutErrorRecord() { return std::exchange(errorRecord, 0); }
+UINT WINAPI FailingFetch(MSIHANDLE, MSIHANDLE* record) {
+  *record = 0;
+  return ERROR_FUNCTION_FAILED;
+}
+UINT WINAPI RecordingFieldRead(MSIHANDLE record, UINT field, LPSTR buffer, DWORD* size) {
+  sizesOffered.push_back(*size);
+  return MsiRecordGetStringA(record, field, buffer, size);
+}
 UINT WINAPI RecordingClose(MSIHANDLE handle) {
   closed.insert(handle);
   return MsiCloseHandle(handle);
@@ -102,20 +110,14 @@ TEST_F(MsiCheck, FetchGivesNoMoreItemsAtTheEndAndAFailingFetchNamesMsiViewFetch)
   for (int row = 0; row < 3; ++row) ASSERT_EQ(0u, FetchRecord(view.Get(), record));
   EXPECT_EQ(UINT(ERROR_NO_MORE_ITEMS), FetchRecord(view.Get(), record));
   EXPECT_FALSE(record);
-  msi_->ViewFetch = [](MSIHANDLE, MSIHANDLE* record) -> UINT {
-    *record = 0;
-    return ERROR_FUNCTION_FAILED;
-  };
+  msi_->ViewFetch = FailingFetch;
   const com_exception error = Raised([&] { FetchRecord(view.Get(), record); });
   EXPECT_EQ(HresultFromWin32Code(ERROR_FUNCTION_FAILED), error.Code());
   EXPECT_TRUE(EndsWith(error.Description(), "MsiViewFetch()")) << error.Description();
 }
 
 TEST_F(MsiCheck, FieldReadUsesA260CharacterBufferEveryTimeAndNoSecondTry) {
-  msi_->RecordGetStringA = [](MSIHANDLE record, UINT field, LPSTR buffer, DWORD* size) -> UINT {
-    sizesOffered.push_back(*size);
-    return MsiRecordGetStringA(record, field, buffer, size);
-  };
+  msi_->RecordGetStringA = RecordingFieldRead;
   MsiHandle record(MsiCreateRecord(1));
   MsiRecordSetStringA(record.Get(), 1, std::string(260, 'b').c_str());
   std::string value = "unchanged";
