@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" x86_64
+"$root/scripts/build.sh" x86_64 QvModCat2 QvAppServices Keyfile QVObjMgr msmbuild qvmodcat
 build=$root/build/x86_64
 export WINEPREFIX=$build/demo-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
