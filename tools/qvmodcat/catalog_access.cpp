@@ -9,9 +9,9 @@ constexpr wchar_t kModuleProgId[] = L"QvModCat.MergeModule2";
 
 template <class Getter>
 std::wstring GetText(const wchar_t* what, Getter getter) {
-  Bstr text;
+  UniqueBstr text;
   Invoke(what, [&] { return getter(text.Put()); });
-  return text.Text();
+  return TextOf(text);
 }
 
 template <class Number, class Getter>
@@ -45,7 +45,7 @@ void ForEachItem(IDispatch* collection, const wchar_t* what, Fill fill) {
   const ComRef<CollectionInterface> items = Query<CollectionInterface>(collection, what);
   const long count = GetNumber<long>(what, [&](long* n) { return items->get_Count(n); });
   for (long position = 1; position <= count; ++position) {
-    const Variant index(position);
+    const IntegerVariant index(position);
     ComRef<IDispatch> item;
     Invoke(what, [&] { return items->Item(index.Get(), item.Put()); });
     fill(*Query<ItemInterface>(item.Get(), what).Get());
@@ -208,7 +208,7 @@ std::vector<ComRef<IMergeModule2>> Catalog::Modules() {
   const long count = GetNumber<long>(L"MergeModuleCollection.Count",
                                      [&](long* n) { return collection->get_Count(n); });
   for (long position = 1; position <= count; ++position) {
-    const Variant index(position);
+    const IntegerVariant index(position);
     ComRef<IDispatch> item;
     Invoke(L"MergeModuleCollection.Item",
            [&] { return collection->Item(index.Get(), item.Put()); });
@@ -227,7 +227,7 @@ std::vector<FolderEntry> Catalog::Folders() {
   const long count = GetNumber<long>(L"ModuleFolderCollection.Count",
                                      [&](long* n) { return collection->get_Count(n); });
   for (long position = 1; position <= count; ++position) {
-    const Variant index(position);
+    const IntegerVariant index(position);
     ComRef<IDispatch> item;
     Invoke(L"ModuleFolderCollection.Item",
            [&] { return collection->Item(index.Get(), item.Put()); });
@@ -246,7 +246,7 @@ std::vector<FolderEntry> Catalog::Folders() {
     const long moduleCount = GetNumber<long>(L"MergeModuleCollection.Count",
                                              [&](long* n) { return moduleList->get_Count(n); });
     for (long at = 1; at <= moduleCount; ++at) {
-      const Variant moduleIndex(at);
+      const IntegerVariant moduleIndex(at);
       ComRef<IDispatch> module;
       Invoke(L"MergeModuleCollection.Item",
              [&] { return moduleList->Item(moduleIndex.Get(), module.Put()); });
@@ -262,7 +262,7 @@ std::vector<FolderEntry> Catalog::Folders() {
 }
 
 ComRef<IMergeModule2> Catalog::GetModule(const std::wstring& key, const std::wstring& language) {
-  const Bstr wanted(key), lang(language);
+  const UniqueBstr wanted = MakeBstr(key), lang = MakeBstr(language);
   ComRef<IDispatch> module;
   Invoke(L"MMCatalog.GetModule",
          [&] { return catalog_->GetModule(wanted.Get(), lang.Get(), module.Put()); });
@@ -273,7 +273,8 @@ ComRef<IMergeModule2> Catalog::GetModule(const std::wstring& key, const std::wst
 FileQueryResult Catalog::FindModuleForFile(const std::wstring& destination,
                                            const std::wstring& version,
                                            const std::wstring& language, bool inFolder) {
-  const Bstr path(destination), fileVersion(version), fileLanguage(language);
+  const UniqueBstr path = MakeBstr(destination), fileVersion = MakeBstr(version),
+                   fileLanguage = MakeBstr(language);
   ComRef<IDispatch> module;
   long found = 0;
   if (inFolder) {
@@ -294,26 +295,26 @@ FileQueryResult Catalog::FindModuleForFile(const std::wstring& destination,
 }
 
 std::optional<std::wstring> Catalog::KeyForFile(const std::wstring& file) {
-  const Bstr path(file);
-  Bstr key;
+  const UniqueBstr path = MakeBstr(file);
+  UniqueBstr key;
   Invoke(L"MMCatalog.GetModuleKeyForFile",
          [&] { return catalog_->GetModuleKeyForFile(path.Get(), key.Put()); });
   if (!key.Get()) return std::nullopt;  // nothing listed: the key is left untouched
-  return key.Text();
+  return TextOf(key);
 }
 
 std::wstring Catalog::DisplayName(const std::wstring& key) {
-  const Bstr wanted(key);
-  Bstr name;
+  const UniqueBstr wanted = MakeBstr(key);
+  UniqueBstr name;
   Invoke(L"MMCatalog.GetModuleDisplayName",
          [&] { return catalog_->GetModuleDisplayName(wanted.Get(), name.Put()); });
-  return name.Text();
+  return TextOf(name);
 }
 
 ComRef<IMergeModule2> LoadPackage(const std::wstring& path) {
   const ComRef<IUnknown> object = CreateByProgId(kModuleProgId, __uuidof(IMergeModule2));
   auto module = Query<IMergeModule2>(object.Get(), L"MergeModule2");
-  const Bstr packagePath(path);
+  const UniqueBstr packagePath = MakeBstr(path);
   Invoke(L"MergeModule2.Load", [&] { return module->Load(packagePath.Get()); });
   return module;
 }

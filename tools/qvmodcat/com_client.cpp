@@ -1,8 +1,19 @@
 #include "com_client.h"
 
 #include <cstdio>
+#include <new>
 
 namespace qvmodcat {
+
+UniqueBstr MakeBstr(const std::wstring& text) {
+  UniqueBstr copy(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+  if (!copy.Get()) throw std::bad_alloc();
+  return copy;
+}
+
+std::wstring TextOf(const UniqueBstr& text) {
+  return text.Get() ? std::wstring(text.Get(), text.Length()) : std::wstring();
+}
 
 std::wstring SystemMessage(HRESULT result) {
   wchar_t* buffer = nullptr;
@@ -28,9 +39,9 @@ void ThrowForResult(const wchar_t* what, HRESULT result) {
   std::wstring source, description;
   IErrorInfo* info = nullptr;
   if (GetErrorInfo(0, &info) == S_OK && info) {
-    Bstr text;
-    if (SUCCEEDED(info->GetSource(text.Put()))) source = text.Text();
-    if (SUCCEEDED(info->GetDescription(text.Put()))) description = text.Text();
+    UniqueBstr text;
+    if (SUCCEEDED(info->GetSource(text.Put()))) source = TextOf(text);
+    if (SUCCEEDED(info->GetDescription(text.Put()))) description = TextOf(text);
     info->Release();
   }
   if (description.empty()) description = SystemMessage(result);

@@ -1,9 +1,11 @@
-// What the inspector needs to be a plain automation client: owners of BSTRs and VARIANTs, the
-// one error type, and the check that turns a failing call into it with the error information
+// What the inspector needs to be a plain automation client: BSTR text in and out, the one
+// error type, and the check that turns a failing call into it with the error information
 // the component left on the thread.
 #pragma once
 
-#include "common/com_ref.h"  // header-only
+#include "common/bstr.h"     // header-only owners: nothing of the component is linked
+#include "common/com_ref.h"
+#include "common/variant.h"
 
 #include <windows.h>
 #include <oleauto.h>
@@ -14,56 +16,11 @@
 
 namespace qvmodcat {
 
-// Owns one BSTR.
-class Bstr {
- public:
-  Bstr() noexcept = default;
-  explicit Bstr(const std::wstring& text) : text_(SysAllocStringLen(text.data(), Size(text))) {
-    if (!text_) throw std::bad_alloc();
-  }
-  Bstr(Bstr&& other) noexcept : text_(std::exchange(other.text_, nullptr)) {}
-  Bstr& operator=(Bstr&& other) noexcept {
-    if (this != &other) Reset(std::exchange(other.text_, nullptr));
-    return *this;
-  }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  ~Bstr() { Reset(); }
+// A BSTR copy of text (owned); throws std::bad_alloc when it cannot be allocated.
+UniqueBstr MakeBstr(const std::wstring& text);
 
-  void Reset(BSTR owned = nullptr) noexcept {
-    if (text_) SysFreeString(text_);
-    text_ = owned;
-  }
-  BSTR* Put() noexcept {
-    Reset();
-    return &text_;
-  }
-  BSTR Get() const noexcept { return text_; }
-  std::wstring Text() const { return text_ ? std::wstring(text_, SysStringLen(text_)) : L""; }
-
- private:
-  static UINT Size(const std::wstring& text) { return static_cast<UINT>(text.size()); }
-  BSTR text_ = nullptr;
-};
-
-// Owns one VARIANT (a collection position here), cleared when it goes away.
-class Variant {
- public:
-  Variant() noexcept { VariantInit(&value_); }
-  explicit Variant(long number) noexcept {
-    VariantInit(&value_);
-    value_.vt = VT_I4;
-    value_.lVal = number;
-  }
-  Variant(const Variant&) = delete;
-  Variant& operator=(const Variant&) = delete;
-  ~Variant() { VariantClear(&value_); }
-
-  const VARIANT& Get() const noexcept { return value_; }
-
- private:
-  VARIANT value_;
-};
+// The text of a BSTR (empty for null).
+std::wstring TextOf(const UniqueBstr& text);
 
 // A failed call: what was asked, its HRESULT, and the error information that came with it
 // (source and description; empty when the callee left none).
