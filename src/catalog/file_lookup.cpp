@@ -23,6 +23,61 @@ WideString TrimPatternBlanks(const WideString& pattern) {
   return pattern.Substring(first, end - first);
 }
 
+bool IsPlainAscii(const wchar_t* text, size_t length) {
+  for (size_t i = 0; i < length; ++i)
+    if (text[i] < 0x20 || text[i] > 0x7E) return false;
+  return true;
+}
+
+wchar_t FoldAscii(wchar_t ch) { return ch >= L'A' && ch <= L'Z' ? ch + (L'a' - L'A') : ch; }
+
+// File names compared without regard to case.  A lookup compares the name with every file of
+// every package, and the locale's comparison costs far more than the rest of that walk; for
+// names made of printable ASCII alone (every such character carries its own weight there) it
+// answers exactly as folding A-Z does, so only other names are handed to it.
+bool SameFileName(const WideString& left, const WideString& right) {
+  const wchar_t* a = left.c_str();
+  const wchar_t* b = right.c_str();
+  const size_t length = left.Length(), otherLength = right.Length();
+  if (!IsPlainAscii(a, length) || !IsPlainAscii(b, otherLength))
+    return EqualsIgnoringCase(left, right);
+  if (length != otherLength) return false;
+  for (size_t i = 0; i < length; ++i)
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  return true;
+}
+
+// The key of a file name in a record's name index: a hash of the folded name when it is plain
+// ASCII, else kLocaleCompared, which only the locale's comparison can decide.
+constexpr unsigned long kLocaleCompared = 0;
+
+unsigned long FileNameKey(const WideString& name) {
+  const wchar_t* text = name.c_str();
+  const size_t length = name.Length();
+  if (!IsPlainAscii(text, length)) return kLocaleCompared;
+  unsigned long hash = 2166136261u;
+  for (size_t i = 0; i < length; ++i) hash = (hash ^ FoldAscii(text[i])) * 16777619u;
+  return hash == kLocaleCompared ? 1 : hash;
+}
+
+const std::vector<FileNameEntry>& IndexedFiles(ModuleRecord& record) {
+  const FileMap& files = record.Files();
+  std::vector<FileNameEntry>& index = record.FileNameIndex();
+  if (index.size() != files.size()) {
+    index.clear();
+    index.reserve(files.size());
+    for (const auto& entry : files)
+      index.push_back({FileNameKey(entry.second.LongName), &entry.second});
+  }
+  return index;
+}
+
+// Whether a file may carry the name whose key is `nameKey`; SameFileName decides.
+bool MayBeNamed(const FileNameEntry& entry, unsigned long nameKey) {
+  return entry.NameKey == nameKey || entry.NameKey == kLocaleCompared ||
+         nameKey == kLocaleCompared;
+}
+
 }  // namespace
 
 bool MMCatalog::IsExcludedFile(const WideString& name) const {
@@ -35,9 +90,11 @@ bool MMCatalog::IsExcludedFile(const WideString& name) const {
 
 bool MMCatalog::MatchRecordFile(const ModuleRecordRef& record, const FileQuery& query,
                                 IDispatch** module, long* found) {
-  for (const auto& entry : record->Files()) {
-    const FileRecord& file = entry.second;
-    if (!EqualsIgnoringCase(query.Name, file.LongName)) continue;
+  const unsigned long nameKey = FileNameKey(query.Name);
+  for (const FileNameEntry& entry : IndexedFiles(*record)) {
+    if (!MayBeNamed(entry, nameKey)) continue;
+    const FileRecord& file = *entry.File;
+    if (!SameFileName(query.Name, file.LongName)) continue;
     if (query.MatchVersion && !EqualsIgnoringCase(query.Version, file.Version)) continue;
     if (query.MatchFolder && !query.Folder.IsEmpty()) {
       // An unresolvable folder stays empty and never matches; a package that cannot be opened

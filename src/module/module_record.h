@@ -49,6 +49,14 @@ using DependencyMap = std::map<WideString, DependencyRecord>;
 using ExclusionMap = std::map<WideString, ExclusionRecord>;
 using FileMap = std::map<WideString, FileRecord>;
 
+// One file of a record's list as the catalog's name lookups scan it: a key of the folded long
+// name and the file.  Kept beside the list so a lookup over many packages reads a compact
+// array instead of walking every file's entry.
+struct FileNameEntry {
+  unsigned long NameKey;
+  const FileRecord* File;
+};
+
 class ModuleRecord : public GalleryDescriptor {
  public:
   // Takes a share of the process-wide installer automation object (created by the first
@@ -89,6 +97,9 @@ class ModuleRecord : public GalleryDescriptor {
   const DependencyMap& Dependencies();
   const ExclusionMap& Exclusions();
   const FileMap& Files();
+  // Filled and used by the catalog's file lookups (file_lookup.cpp), in key order; the file
+  // list no longer changes once Files() has returned.
+  std::vector<FileNameEntry>& FileNameIndex() { return fileNameIndex_; }
 
   // 1 when a is newer, -1 when b is newer, 0 when equal (four 16-bit pieces).
   static int CompareVersions(const WideString& a, const WideString& b);
@@ -131,6 +142,7 @@ class ModuleRecord : public GalleryDescriptor {
   DependencyMap dependencies_;
   ExclusionMap exclusions_;
   FileMap files_;
+  std::vector<FileNameEntry> fileNameIndex_;
   bool dialogsLoaded_ = false, customActionsLoaded_ = false, dependenciesLoaded_ = false,
        exclusionsLoaded_ = false, filesLoaded_ = false;
   bool fromGallery_ = false;
