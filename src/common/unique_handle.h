@@ -52,6 +52,12 @@ struct FindHandleTraits {
 };
 using FindHandle = UniqueHandle<HANDLE, FindHandleTraits>;
 
+struct FileOwnerTraits {
+  static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE file) noexcept { CloseHandle(file); }
+};
+using FileOwner = UniqueHandle<HANDLE, FileOwnerTraits>;
+
 struct LibraryTraits {
   static HMODULE Invalid() noexcept { return nullptr; }
   static void Close(HMODULE library) noexcept { FreeLibrary(library); }

@@ -2,6 +2,7 @@
 
 #include "common/variant.h"
 #include "installer/dispatch_call.h"
+#include "installer/package_file_check.h"
 
 namespace {
 
@@ -12,6 +13,7 @@ unsigned long g_databaseOpens = 0;
 
 ComRef<IDispatch> OpenInstallerDatabase(IDispatch* installer, const WideString& path) {
   ++g_databaseOpens;
+  CheckPackageFile(path, ErrorOrigin::InstallerAutomation);
   const StringVariant pathArgument(path);
   const IntegerVariant mode(kOpenReadOnly);
   return InvokeForObject(installer, InstallerMember::InstallerOpenDatabase, DispatchKind::Method,

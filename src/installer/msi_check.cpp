@@ -3,6 +3,7 @@
 #include "common/com_exception.h"
 #include "common/com_ref.h"
 #include "common/text.h"
+#include "installer/package_file_check.h"
 
 #include <oleauto.h>
 
@@ -72,6 +73,9 @@ void CheckMsiResult(UINT code, const char* callName, const char* firstArgument,
 
 void OpenDatabaseReadOnly(const WideString& packagePath, MsiHandle& database) {
   const std::string path = AnsiFromWide(packagePath);
+  // A damaged package or an overlong path is refused before the installer sees it.
+  const HRESULT problem = PackageFileProblem(packagePath);
+  if (problem != S_OK) CheckMsiResult(HRESULT_CODE(problem), "MsiOpenDatabase", path.c_str());
   CheckMsiResult(Msi().OpenDatabaseA(path.c_str(), MSIDBOPEN_READONLY, database.Put()),
                  "MsiOpenDatabase", path.c_str());
 }
