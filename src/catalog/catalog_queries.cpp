@@ -126,9 +126,10 @@ STDMETHODIMP MMCatalog::GetModuleDisplayName(BSTR key, BSTR* name) {
 HRESULT MMCatalog::SupportsProjectOfTypes(IUnknown* project, VARIANT_BOOL* supported,
                                           bool (*accepts)(long projectType)) {
   if (!supported) return E_INVALIDARG;
-  if (!project) return E_POINTER;
-  *supported = VARIANT_TRUE;
   return ComBoundary(*this, [&] {
+    // A failure the client is told about, like every other one.
+    if (!project) ThrowComError(E_POINTER, "No project object was given.");
+    *supported = VARIANT_TRUE;
     // The project type lies two objects deep in the environment's project object.
     ComRef<IProjectObject> projectObject;
     ThrowIfFailed(project->QueryInterface(kIidProjectObject, projectObject.PutVoid()));
