@@ -5,7 +5,6 @@
 ' Arguments: the folder of the catalog fixture packages, msmbuild.exe, the descriptions folder.
 
 Const CatalogProgId = "QvLiteModCat.MMCatalog"
-Const StateKey = "HKCU\Software\Quorvane\Showloom\StandIn\"
 Const AlphaKey = "Qv.Alpha.1A2B3C4D_0000_4000_8000_000000000001:1033"
 Const BetaKey = "Qv.Beta.1A2B3C4D_0000_4000_8000_000000000002:0"
 Const SharedKey = "Qv.Shared.1A2B3C4D_0000_4000_8000_000000000003:0"
@@ -14,18 +13,6 @@ Const GammaKey = "Qv.Gamma.1A2B3C4D_0000_4000_8000_000000000005:0"
 Const GalleryKey = "Qv.GalleryOnly:1031"
 
 Dim packages : packages = WScript.Arguments(0)
-Dim shell : Set shell = CreateObject("WScript.Shell")
-Dim fso : Set fso = CreateObject("Scripting.FileSystemObject")
-
-Sub SetState(name, value)
-  shell.RegWrite StateKey & name, value, "REG_SZ"
-End Sub
-
-Sub WriteText(path, text)
-  Dim stream : Set stream = fso.CreateTextFile(path, True)
-  stream.Write text
-  stream.Close
-End Sub
 
 ' The keys of a module collection in enumeration order, each followed by ";".
 Function KeysOf(modules)
@@ -36,15 +23,13 @@ Function KeysOf(modules)
   Next
 End Function
 
-' Wine's ExpandEnvironmentStrings hands back the terminating null character too.
-Dim root : root = Replace(shell.ExpandEnvironmentStrings("%TEMP%"), Chr(0), "") & "\qv-catalog-vbs"
-If fso.FolderExists(root) Then fso.DeleteFolder root, True
+Dim root : root = FreshFolder("qv-catalog-vbs")
 Dim mods1 : mods1 = root & "\Mods1"
 Dim mods2 : mods2 = root & "\Mods2"
 Dim indexed : indexed = root & "\Indexed"
 Dim gallery : gallery = root & "\product\ObjectGallery\"
 Dim folder
-For Each folder In Array(root, mods1, mods2, root & "\Mods3", indexed, root & "\staging", _
+For Each folder In Array(mods1, mods2, root & "\Mods3", indexed, root & "\staging", _
                          root & "\product", gallery)
   fso.CreateFolder folder
 Next

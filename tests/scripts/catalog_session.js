@@ -4,22 +4,12 @@
 
 var CatalogProgId = "QvLiteModCat.MMCatalog";
 var EditionProgId = "QvLiteModCat.MMCatalogPro";
-var StateKey = "HKCU\\Software\\Quorvane\\Showloom\\StandIn\\";
 var ViewerKey = "Qv.Viewer.1A2B3C4D_0000_4000_8000_000000000006:1033";
 var AppKey = "Qv.ViewerApp.1A2B3C4D_0000_4000_8000_000000000007:0";
 var MultiId = "Qv.Multi.1A2B3C4D_0000_4000_8000_000000000008";
 
 var packages = WScript.Arguments(0);
-var shell = new ActiveXObject("WScript.Shell");
-var fso = new ActiveXObject("Scripting.FileSystemObject");
 
-function setState(name, value) { shell.RegWrite(StateKey + name, value, "REG_SZ"); }
-function setNumber(name, value) { shell.RegWrite(StateKey + name, value, "REG_DWORD"); }
-function writeText(path, text) {
-  var stream = fso.CreateTextFile(path, true);
-  stream.Write(text);
-  stream.Close();
-}
 function keyOf(module) { return module === null ? "null" : module.Key; }
 function project(type) {
   var made = new ActiveXObject("QvStandIn.Project");
@@ -27,10 +17,7 @@ function project(type) {
   return made;
 }
 
-// Wine's ExpandEnvironmentStrings hands back the terminating null character too.
-var root = shell.ExpandEnvironmentStrings("%TEMP%").replace(/\0/g, "") + "\\qv-catalog-session-js";
-if (fso.FolderExists(root)) fso.DeleteFolder(root, true);
-fso.CreateFolder(root);
+var root = freshFolder("qv-catalog-session-js");
 var modsFolder = root + "\\mods";
 fso.CreateFolder(modsFolder);
 fso.CreateFolder(root + "\\ini");

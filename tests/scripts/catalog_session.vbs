@@ -7,7 +7,6 @@
 Const CatalogProgId = "QvLiteModCat.MMCatalog"
 Const EditionProgId = "QvLiteModCat.MMCatalogPro"
 Const ManagerProgId = "QvLiteModCat.MMCatalogManager"
-Const StateKey = "HKCU\Software\Quorvane\Showloom\StandIn\"
 Const UnspecifiedError = &H80004005
 Const AccessDenied = &H80070005
 
@@ -16,22 +15,6 @@ Const AppKey = "Qv.ViewerApp.1A2B3C4D_0000_4000_8000_000000000007:0"
 Const MultiId = "Qv.Multi.1A2B3C4D_0000_4000_8000_000000000008"
 
 Dim packages : packages = WScript.Arguments(0)
-Dim shell : Set shell = CreateObject("WScript.Shell")
-Dim fso : Set fso = CreateObject("Scripting.FileSystemObject")
-
-Sub SetState(name, value)
-  shell.RegWrite StateKey & name, value, "REG_SZ"
-End Sub
-
-Sub SetNumber(name, value)
-  shell.RegWrite StateKey & name, value, "REG_DWORD"
-End Sub
-
-Sub WriteText(path, text)
-  Dim stream : Set stream = fso.CreateTextFile(path, True)
-  stream.Write text
-  stream.Close
-End Sub
 
 Function KeyOf(module)
   If module Is Nothing Then KeyOf = "Nothing" Else KeyOf = module.Key
@@ -58,10 +41,7 @@ Function Project(projectType)
 End Function
 
 ' --- a fresh tree and settings ----------------------------------------------------------------
-' Wine's ExpandEnvironmentStrings hands back the terminating null character too.
-Dim root : root = Replace(shell.ExpandEnvironmentStrings("%TEMP%"), Chr(0), "") & "\qv-catalog-session-vbs"
-If fso.FolderExists(root) Then fso.DeleteFolder root, True
-fso.CreateFolder root
+Dim root : root = FreshFolder("qv-catalog-session-vbs")
 Dim modsFolder : modsFolder = root & "\mods"
 fso.CreateFolder modsFolder
 fso.CreateFolder root & "\ini"

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs one test script under Wine's cscript:  run-script.sh <prefix> <script> [args...]
 #
-# The shared assertion library (lib/assert.vbs or lib/assert.js, by the script's extension) is
-# put in front of the script in a temporary copy: Wine's VBScript has no ExecuteGlobal, so a
-# script cannot load it itself.
+# The shared libraries (lib/assert and lib/environment, .vbs or .js by the script's extension)
+# are put in front of the script in a temporary copy: Wine's VBScript has no ExecuteGlobal, so
+# a script cannot load them itself.
 #
 # Passes when cscript exits with 0 AND the last line is the library's closing line
 # ("<N> passed, 0 failed"): Wine's cscript ends a script that stops on an unhandled error
@@ -14,7 +14,7 @@ prefix=$1; script=$2; shift 2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 combined=$work/$(basename "$script")
-cat "$here/lib/assert.${script##*.}" "$script" > "$combined"
+cat "$here/lib/assert.${script##*.}" "$here/lib/environment.${script##*.}" "$script" > "$combined"
 windows_script="Z:${combined//\//\\}"
 output=$("$here/../wine/wine-run.sh" "$prefix" cscript //nologo "$windows_script" "$@" 2>&1 | tr -d '\r')
 code=$?
