@@ -1,5 +1,6 @@
-# Script tests: VBScript and JScript files run by Wine's cscript in the test prefix, where
-# QvModCat2.dll is registered, as automation clients see the component.
+# Script tests: VBScript and JScript files run by Wine's cscript of the architecture under test
+# (64-bit for x86_64, 32-bit for i686) in the test prefix, where QvModCat2.dll is registered,
+# as automation clients see the component.
 #
 #   qv_script_test(<name> SCRIPT <file.vbs|file.js> [ARGS ...] [FIXTURES ...])
 #
@@ -32,6 +33,6 @@ function(qv_script_test name)
     list(APPEND arguments ${argument})
   endforeach()
   add_test(NAME ${name}
-           COMMAND ${QV_SCRIPT_RUNNER} ${QV_WINEPREFIX} ${script} ${arguments})
+           COMMAND ${QV_SCRIPT_RUNNER} ${QV_ARCH} ${QV_WINEPREFIX} ${script} ${arguments})
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "wine_prefix;${S_FIXTURES}")
 endfunction()

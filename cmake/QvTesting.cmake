@@ -1,9 +1,12 @@
 # Test plumbing: GoogleTest built from the system sources with the cross compilers, one Wine
 # prefix per test run inside the build tree, and helpers to declare tests.
 
+# Every Windows program of a test runs under the Wine loader of this build's architecture
+# (QV_WINE is the command prefix: tests/wine/wine-run.sh <arch> <prefix>).
+set(QV_ARCH ${CMAKE_SYSTEM_PROCESSOR})
 set(QV_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-set(QV_WINE_RUN ${CMAKE_SOURCE_DIR}/tests/wine/wine-run.sh)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${QV_WINE_RUN} ${QV_WINEPREFIX})
+set(QV_WINE ${CMAKE_SOURCE_DIR}/tests/wine/wine-run.sh ${QV_ARCH} ${QV_WINEPREFIX})
+set(CMAKE_CROSSCOMPILING_EMULATOR ${QV_WINE})
 
 if(NOT TARGET gtest)
   set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
@@ -14,7 +17,7 @@ endif()
 
 # The prefix is made afresh once per test run (fixture "wine_prefix"); every Wine test uses it.
 add_test(NAME prepare_wine_prefix
-         COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/prepare-prefix.sh ${QV_WINEPREFIX} ${QV_BIN_DIR})
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/prepare-prefix.sh ${QV_ARCH} ${QV_WINEPREFIX} ${QV_BIN_DIR})
 set_tests_properties(prepare_wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix)
 add_test(NAME stop_wine_prefix COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/stop-prefix.sh ${QV_WINEPREFIX})
 set_tests_properties(stop_wine_prefix PROPERTIES FIXTURES_CLEANUP wine_prefix)
@@ -23,7 +26,7 @@ set_tests_properties(stop_wine_prefix PROPERTIES FIXTURES_CLEANUP wine_prefix)
 set(QV_FIXTURES_DIR ${CMAKE_BINARY_DIR}/fixtures)
 # What every test is told about the build: sources, binaries, build tree, fixture packages.
 set(QV_TEST_ENVIRONMENT
-  "QV_SOURCE_DIR=${CMAKE_SOURCE_DIR}" "QV_BIN_DIR=${QV_BIN_DIR}"
+  "QV_ARCH=${QV_ARCH}" "QV_SOURCE_DIR=${CMAKE_SOURCE_DIR}" "QV_BIN_DIR=${QV_BIN_DIR}"
   "QV_BUILD_DIR=${CMAKE_BINARY_DIR}" "QV_FIXTURES_DIR=${QV_FIXTURES_DIR}")
 
 # qv_gtest(<name> [STA] SOURCES ... [LIBRARIES ...] [FIXTURES <fixture>...]): a GoogleTest

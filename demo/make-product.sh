@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the demo's product folder from the text in demo/:
 #
-#   demo/make-product.sh <wine prefix> <bin folder> <product folder>
+#   demo/make-product.sh <x86_64|i686> <wine prefix> <bin folder> <product folder>
 #
 #   <product folder>/ObjectGallery/*.ini     gallery descriptors     (copied from demo/product)
 #   <product folder>/modules.ini             display names           (copied)
@@ -12,9 +12,10 @@
 # The folder is made afresh.  msmbuild runs under Wine in the given prefix.
 set -euo pipefail
 demo=$(cd "$(dirname "$0")" && pwd)
-prefix=$1
-bin=$2
-product=$3
+arch=$1
+prefix=$2
+bin=$3
+product=$4
 run=$demo/../tests/wine/wine-run.sh
 
 rm -rf "$product"
@@ -23,5 +24,5 @@ cp -R "$demo/product/." "$product/"
 for folder in modules vendor; do
   target=Modules
   [ "$folder" = vendor ] && target=Vendor
-  "$run" "$prefix" "$bin/msmbuild.exe" --dir "$demo/packages/$folder" -o "$product/$target"
+  "$run" "$arch" "$prefix" "$bin/msmbuild.exe" --dir "$demo/packages/$folder" -o "$product/$target"
 done

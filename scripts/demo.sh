@@ -1,30 +1,34 @@
 #!/usr/bin/env bash
 # Sets up the machine if needed, builds the component, registers it in a Wine prefix of its
-# own (build/x86_64/demo-prefix), makes the demo catalog from the text in demo/ and tours it
-# with the qvmodcat inspector.
+# own (build/<arch>/demo-prefix), makes the demo catalog from the text in demo/ and tours it
+# with the qvmodcat inspector:  scripts/demo.sh [x86_64|i686]   (default x86_64)
+# i686 is the component a 32-bit environment loads; it runs under 32-bit Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/wine-arch.sh"
+arch=${1:-x86_64}
+case $arch in x86_64|i686) ;; *) echo "usage: scripts/demo.sh [x86_64|i686]" >&2; exit 2 ;; esac
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" x86_64 QvModCat2 QvAppServices Keyfile QVObjMgr msmbuild qvmodcat
-build=$root/build/x86_64
-export WINEPREFIX=$build/demo-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wineboot -i >/dev/null 2>&1
-fi
+qv_wine_loader "$arch" >/dev/null || { echo "demo: $(qv_wine_missing_reason "$arch")" >&2; exit 1; }
+"$root/scripts/build.sh" "$arch" QvModCat2 QvAppServices Keyfile QVObjMgr msmbuild qvmodcat
+build=$root/build/$arch
+export WINEPREFIX=$build/demo-prefix WINEDEBUG=-all
+# A prefix left from an earlier Wine install may not run this architecture: made again then.
+qv_make_prefix "$arch"
 # The component as an installer registers it, and the host-library stand-in.
-wine regsvr32 /s "$(winepath -w "$build/bin/QvModCat2.dll")"
-wine regsvr32 /s "$(winepath -w "$build/bin/QVObjMgr.DLL")"
+qv_wine "$arch" regsvr32 /s "$(winepath -w "$build/bin/QvModCat2.dll")"
+qv_wine "$arch" regsvr32 /s "$(winepath -w "$build/bin/QVObjMgr.DLL")"
 
 # The product folder: gallery descriptors and lookup files from demo/product, packages built
 # by msmbuild from demo/packages.
 product=$build/demo/product
-"$root/demo/make-product.sh" "$WINEPREFIX" "$build/bin" "$product" >/dev/null
+"$root/demo/make-product.sh" "$arch" "$WINEPREFIX" "$build/bin" "$product" >/dev/null
 
 # What the environment's application services report, through the stand-ins' registry key.
 folder=$(winepath -w "$product")
 key='HKCU\Software\Quorvane\Showloom\StandIn'
-text() { wine reg add "$key" /v "$1" /t REG_SZ /d "$2" /f >/dev/null; }
-number() { wine reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null; }
+text() { qv_wine "$arch" reg add "$key" /v "$1" /t REG_SZ /d "$2" /f >/dev/null; }
+number() { qv_wine "$arch" reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null; }
 text ProductFolder "$folder"
 text SearchPathList "$folder\\Modules,$folder\\Vendor"
 text ExtraSearchPathList ""
@@ -35,7 +39,7 @@ text PreferredLanguage ""
 number MatchVersion 0
 number MatchFolder 0
 number ActiveProjectType 0
-wine reg delete "$key" /v ModuleFolder0 /f >/dev/null 2>&1 || true
+qv_wine "$arch" reg delete "$key" /v ModuleFolder0 /f >/dev/null 2>&1 || true
 
 qvmodcat=$build/bin/qvmodcat.exe
 # Runs one step of the tour; "not found" (1) is an answer, an error (2) ends the demo.
@@ -46,12 +50,13 @@ step() {
   done
   printf '\n$ qvmodcat %s\n' "${shown[*]}"
   local code=0
-  wine "$qvmodcat" "$@" || code=$?
+  qv_wine_apart "$arch" "$qvmodcat" "$@" || code=$?
   [ "$code" -le 1 ] || exit "$code"
 }
 
-echo "Demo catalog in $folder: packages in Modules and Vendor, gallery descriptors in"
-echo "ObjectGallery, display names in modules.ini, file owners in FilesToModules.ini."
+echo "Demo catalog in $folder ($arch component): packages in Modules and Vendor,"
+echo "gallery descriptors in ObjectGallery, display names in modules.ini, file owners in"
+echo "FilesToModules.ini."
 step list
 step show Acme.Viewer:0 --language 1031 --resolve
 step find-file '[SystemFolder]viewer.dll' --in-folder --language 1033

@@ -33,6 +33,7 @@ class Result:
 class Runner:
     def __init__(self, key_name):
         self.build = os.environ["QV_BUILD_DIR"]
+        self.arch = os.environ["QV_ARCH"]
         self.prefix = os.path.join(self.build, "wineprefix")
         self.tool = os.path.join(os.environ["QV_BIN_DIR"], "qvmodcat.exe")
         self.wine_run = os.path.join(os.environ["QV_SOURCE_DIR"], "tests", "wine", "wine-run.sh")
@@ -43,7 +44,7 @@ class Runner:
         # Files, not pipes: a Wine server started by the program inherits its output handles
         # and would hold a pipe open for seconds after the program ended.
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            completed = subprocess.run([self.wine_run, self.prefix, *arguments], stdout=out,
+            completed = subprocess.run([self.wine_run, self.arch, self.prefix, *arguments], stdout=out,
                                        stderr=err, env=self.environment, timeout=300)
             out.seek(0)
             err.seek(0)

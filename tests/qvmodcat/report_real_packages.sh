@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # What qvmodcat reports on a folder of packages, as JSON for check_real_packages.py:
 #
-#   report_real_packages.sh <wine prefix> <bin folder> <package folder> <report folder>
+#   report_real_packages.sh <x86_64|i686> <wine prefix> <bin folder> <package folder> <report folder>
 #
 #   <report folder>/catalog.json          show --all --resolve over a catalog of the folder
 #   <report folder>/inspect/<name>.json   inspect --resolve of each package <name>.msm
 #
 # The environment has no lookup files and no gallery: only the packages speak.
 set -euo pipefail
-prefix=$1
-bin=$2
-packages=$3
-reports=$4
+arch=$1
+prefix=$2
+bin=$3
+packages=$4
+reports=$5
 run=$(cd "$(dirname "$0")/../wine" && pwd)/wine-run.sh
 export QV_STANDIN_KEY='Software\Quorvane\Showloom\StandInTests\qvmodcat_real'
 
@@ -21,7 +22,7 @@ empty=$reports/empty
 options=(--search-path "$packages" --extra-path "" --product-folder "$empty"
          --modules-ini "$empty" --files-ini "$empty" --exclude "" --preferred-language ""
          --no-match-version --no-match-folder --project-type 0)
-qvmodcat() { "$run" "$prefix" "$bin/qvmodcat.exe" "${options[@]}" "$@"; }
+qvmodcat() { "$run" "$arch" "$prefix" "$bin/qvmodcat.exe" "${options[@]}" "$@"; }
 
 qvmodcat --json show --all --resolve > "$reports/catalog.json"
 for package in "$packages"/*.msm; do

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs one test script under Wine's cscript:  run-script.sh <prefix> <script> [args...]
+# Runs one test script under Wine's cscript of the architecture under test:
+#   run-script.sh <x86_64|i686> <prefix> <script> [args...]
 #
 # The shared libraries (lib/assert and lib/environment, .vbs or .js by the script's extension)
 # are put in front of the script in a temporary copy: Wine's VBScript has no ExecuteGlobal, so
@@ -10,13 +11,13 @@
 # silently with exit code 0, which must not count as a pass.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-prefix=$1; script=$2; shift 2
+arch=$1; prefix=$2; script=$3; shift 3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 combined=$work/$(basename "$script")
 cat "$here/lib/assert.${script##*.}" "$here/lib/environment.${script##*.}" "$script" > "$combined"
 windows_script="Z:${combined//\//\\}"
-output=$("$here/../wine/wine-run.sh" "$prefix" cscript //nologo "$windows_script" "$@" 2>&1 | tr -d '\r')
+output=$("$here/../wine/wine-run.sh" "$arch" "$prefix" cscript //nologo "$windows_script" "$@" 2>&1 | tr -d '\r')
 code=$?
 printf '%s\n' "$output"
 if [ $code -ne 0 ]; then

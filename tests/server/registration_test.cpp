@@ -22,6 +22,9 @@ const char* const kProgIds[] = {
 const CLSID* const kClasses[] = {&kClsidMMCatalog, &kClsidMMCatalogPro, &kClsidMergeModule2,
                                  &kClsidMMCatalogManager};
 
+// The type-library key of the registering architecture (a 32-bit component writes "win32").
+const std::string kTypeLibKey = sizeof(void*) == 8 ? "\\1.0\\0\\win64" : "\\1.0\\0\\win32";
+
 std::string Text(const GUID& guid) {
   wchar_t text[40] = {};
   StringFromGUID2(guid, text, 40);
@@ -112,7 +115,7 @@ TEST_F(Registration, WritesTheSameKeysOfAllFourClassesAndTheTypeLibraryEveryTime
   }
   ComRef<ITypeLib> library;
   EXPECT_EQ(S_OK, LoadRegTypeLib(kLibidQvModCat2, 1, 0, 0, library.Put()));
-  EXPECT_EQ(Sz(dll_), Value(keys, "TypeLib\\" + Text(kLibidQvModCat2) + "\\1.0\\0\\win64"));
+  EXPECT_EQ(Sz(dll_), Value(keys, "TypeLib\\" + Text(kLibidQvModCat2) + kTypeLibKey));
 
   ASSERT_EQ(0, Regsvr32("\"" + dll_ + "\""));
   EXPECT_EQ(keys, ComponentKeys());
@@ -138,7 +141,7 @@ TEST_F(Registration, LibraryWithoutTypeLibraryRegistersTheTlbFileBesideIt) {
   const std::string fallback = BesideTheTests("tlb_fallback\\QvModCat2.dll");
   ASSERT_EQ(0, Regsvr32("\"" + fallback + "\""));
   EXPECT_EQ(Sz(BesideTheTests("tlb_fallback\\QvModCat2.tlb")),
-            Value(ComponentKeys(), "TypeLib\\" + Text(kLibidQvModCat2) + "\\1.0\\0\\win64"));
+            Value(ComponentKeys(), "TypeLib\\" + Text(kLibidQvModCat2) + kTypeLibKey));
 
   // Neither in the library nor beside it: registration fails.
   char temp[MAX_PATH] = {};
