@@ -15,7 +15,8 @@ build=$root/build/$arch
 export WINEPREFIX=$build/demo-prefix WINEDEBUG=-all
 # A prefix left from an earlier Wine install may not run this architecture: made again then.
 qv_make_prefix "$arch"
-# The component as an installer registers it, and the host-library stand-in.
+# The component as an installer registers it, and the host-library stand-in (which registers
+# the environment's interface library, qvmodcat.tlb).
 qv_wine "$arch" regsvr32 /s "$(winepath -w "$build/bin/QvModCat2.dll")"
 qv_wine "$arch" regsvr32 /s "$(winepath -w "$build/bin/QVObjMgr.DLL")"
 

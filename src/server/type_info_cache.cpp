@@ -7,6 +7,30 @@
 #include <cwchar>
 #include <new>
 
+namespace {
+
+// The type information of an interface.  The component's library declares only the classes:
+// their interfaces are declared in the environment's library, which it imports and which is
+// reached through the interface a class refers to.
+HRESULT InterfaceTypeInfo(ITypeLib* component, const IID& iid, ComRef<ITypeInfo>& info) {
+  const HRESULT own = component->GetTypeInfoOfGuid(iid, info.Put());
+  if (SUCCEEDED(own)) return own;
+  for (UINT i = 0, count = component->GetTypeInfoCount(); i < count; ++i) {
+    ComRef<ITypeInfo> type, implemented;
+    ComRef<ITypeLib> interfaces;
+    HREFTYPE reference = 0;
+    UINT index = 0;
+    if (SUCCEEDED(component->GetTypeInfo(i, type.Put())) &&
+        SUCCEEDED(type->GetRefTypeOfImplType(0, &reference)) &&
+        SUCCEEDED(type->GetRefTypeInfo(reference, implemented.Put())) &&
+        SUCCEEDED(implemented->GetContainingTypeLib(interfaces.Put(), &index)))
+      return interfaces->GetTypeInfoOfGuid(iid, info.Put());
+  }
+  return own;
+}
+
+}  // namespace
+
 HRESULT TypeInfoCache::Load(LCID locale) {
   CriticalSectionGuard guard(Server().TypeInfoLock());
   if (info_) return S_OK;
@@ -14,7 +38,7 @@ HRESULT TypeInfoCache::Load(LCID locale) {
   HRESULT result = LoadRegTypeLib(Server().TypeLibraryId(), 1, 0, locale, library.Put());
   if (FAILED(result)) return result;
   ComRef<ITypeInfo> info;
-  result = library->GetTypeInfoOfGuid(iid_, info.Put());
+  result = InterfaceTypeInfo(library.Get(), iid_, info);
   if (FAILED(result)) return result;
 
   std::vector<MemberName> names;

@@ -1,6 +1,7 @@
 // The type information of one of our interfaces, loaded on first use from the registered
-// type library (the component's LIBID, version 1.0, the caller's locale) and kept until
-// unload, with a cache of its member names for GetIDsOfNames.
+// type library (the component's LIBID, version 1.0, the caller's locale; the interfaces
+// themselves are declared in the environment's "qvmodcat.tlb", which that library imports)
+// and kept until unload, with a cache of its member names for GetIDsOfNames.
 #pragma once
 
 #include "common/com_ref.h"

@@ -1,11 +1,14 @@
 // The host-library stand-in QVObjMgr.DLL: the host's export for the active project type (the
 // value "ActiveProjectType" of the stand-in state, 0 when absent) and the project object's
-// class, registered by regsvr32 under the ProgID "QvStandIn.Project".
+// class, registered by regsvr32 under the ProgID "QvStandIn.Project".  Its registration also
+// registers the environment's type library of the catalog interfaces, "qvmodcat.tlb" beside
+// it: those interfaces belong to the environment, and the component only refers to them.
 #include "project_object.h"
 #include "standin_object.h"
 #include "standin_project_ids.h"
 #include "standin_state.h"
 
+#include "common/com_ref.h"
 #include "common/unique_handle.h"
 
 #include <olectl.h>
@@ -41,6 +44,28 @@ HRESULT WriteClassKey(const std::wstring& path, const std::wstring& value,
 HRESULT DeleteClassTree(const std::wstring& path) {
   const LONG status = RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str());
   return status == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(status);
+}
+
+// <folder of this library>\qvmodcat.tlb, loaded (and registered when asked).
+HRESULT LoadInterfaceLibrary(REGKIND kind, ComRef<ITypeLib>& library) {
+  wchar_t path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(thisLibrary, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return SELFREG_E_TYPELIB;
+  std::wstring file(path, length);
+  file.replace(file.rfind(L'\\') + 1, std::wstring::npos, L"qvmodcat.tlb");
+  return LoadTypeLibEx(file.c_str(), kind, library.Put());
+}
+
+HRESULT UnregisterInterfaceLibrary() {
+  ComRef<ITypeLib> library;
+  TLIBATTR* attributes = nullptr;
+  HRESULT result = LoadInterfaceLibrary(REGKIND_NONE, library);
+  if (SUCCEEDED(result)) result = library->GetLibAttr(&attributes);
+  if (FAILED(result)) return result;
+  result = UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum,
+                             attributes->wMinorVerNum, attributes->lcid, attributes->syskind);
+  library->ReleaseTLibAttr(attributes);
+  return result;
 }
 
 }  // namespace
@@ -79,11 +104,13 @@ STDAPI DllRegisterServer() {
   for (const HRESULT step : steps) {
     if (FAILED(step)) return SELFREG_E_CLASS;
   }
-  return S_OK;
+  ComRef<ITypeLib> interfaces;
+  return FAILED(LoadInterfaceLibrary(REGKIND_REGISTER, interfaces)) ? SELFREG_E_TYPELIB : S_OK;
 }
 
 STDAPI DllUnregisterServer() {
   const HRESULT progId = DeleteClassTree(kStandInProjectProgId);
   const HRESULT clsid = DeleteClassTree(std::wstring(L"CLSID\\") + kStandInProjectClsidText);
-  return FAILED(progId) || FAILED(clsid) ? SELFREG_E_CLASS : S_OK;
+  if (FAILED(progId) || FAILED(clsid)) return SELFREG_E_CLASS;
+  return FAILED(UnregisterInterfaceLibrary()) ? SELFREG_E_TYPELIB : S_OK;
 }

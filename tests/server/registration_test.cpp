@@ -1,14 +1,17 @@
-// Registration with regsvr32 in the test prefix: the keys written, registering twice,
-// unregistering whole trees, and the ".tlb" file beside a library without an embedded type
-// library.  The component is registered again after every test.
+// Registration with regsvr32 in the test prefix: exactly the keys written, registering twice,
+// unregistering whole trees, the environment's interface registrations left alone, and the
+// ".tlb" file beside a library without an embedded type library.  The component is registered
+// again after every test.
 #include "common/com_ref.h"
 #include "common/unique_handle.h"
+#include "common/wide_string.h"
 #include "server/class_ids.h"
 
 #include <gtest/gtest.h>
 
 #include <objbase.h>
 
+#include <iterator>
 #include <map>
 #include <string>
 
@@ -99,26 +102,65 @@ class Registration : public ::testing::Test {
   const std::string dll_ = BesideTheTests("QvModCat2.dll");
 };
 
-TEST_F(Registration, WritesTheSameKeysOfAllFourClassesAndTheTypeLibraryEveryTime) {
+// HKCR\Interface\{IID} of every interface the environment's "qvmodcat.tlb" declares.
+Keys InterfaceKeys() {
+  ComRef<ITypeLib> interfaces;
+  EXPECT_EQ(S_OK, LoadTypeLibEx(WideString::FromAnsi(BesideTheTests("qvmodcat.tlb").c_str()).c_str(),
+                                REGKIND_NONE, interfaces.Put()));
+  Keys keys;
+  for (UINT i = 0; interfaces && i < interfaces->GetTypeInfoCount(); ++i) {
+    ComRef<ITypeInfo> type;
+    TYPEATTR* attributes = nullptr;
+    if (FAILED(interfaces->GetTypeInfo(i, type.Put())) || FAILED(type->GetTypeAttr(&attributes)))
+      continue;
+    const std::string key = "Interface\\" + Text(attributes->guid);
+    type->ReleaseTypeAttr(attributes);
+    Collect(HKEY_CLASSES_ROOT, key, key, keys);
+  }
+  return keys;
+}
+
+TEST_F(Registration, WritesExactlyTheClassKeysAndTheTypeLibraryAndNoInterface) {
+  ASSERT_EQ(0, Regsvr32("/u \"" + dll_ + "\""));
+  const Keys environment = InterfaceKeys();
+  ASSERT_FALSE(environment.empty()) << "the environment registered its interfaces";
   ASSERT_EQ(0, Regsvr32("\"" + dll_ + "\""));
-  const Keys keys = ComponentKeys();
+  Keys keys = ComponentKeys();
+  Keys expected;
+  const auto key = [&](const std::string& path, const std::string& value,
+                       const char* name = "", const char* namedValue = nullptr) {
+    expected[path] = "key";
+    expected[path + "|"] = Sz(value);
+    if (namedValue) expected[path + "|" + name] = Sz(namedValue);
+  };
   for (int i = 0; i < 4; ++i) {
     const std::string clsid = "CLSID\\" + Text(*kClasses[i]);
     const std::string progId = kProgIds[2 * i], independent = kProgIds[2 * i + 1];
-    SCOPED_TRACE(progId);
-    EXPECT_EQ(Sz(Text(*kClasses[i])), Value(keys, progId + "\\CLSID"));
-    EXPECT_EQ(Sz(Text(*kClasses[i])), Value(keys, independent + "\\CLSID"));
-    EXPECT_EQ(Sz(progId), Value(keys, clsid + "\\ProgID"));
-    EXPECT_EQ(Sz(independent), Value(keys, clsid + "\\VersionIndependentProgID"));
-    EXPECT_EQ(Sz(dll_), Value(keys, clsid + "\\InprocServer32"));
-    EXPECT_EQ(Sz("Apartment"), Value(keys, clsid + "\\InprocServer32", "ThreadingModel"));
+    for (const std::string& name : {progId, independent}) {
+      key(name, "Quorvane QvModCat2");
+      key(name + "\\CLSID", Text(*kClasses[i]));
+    }
+    key(clsid, "Quorvane QvModCat2");
+    key(clsid + "\\ProgID", progId);
+    key(clsid + "\\VersionIndependentProgID", independent);
+    key(clsid + "\\InprocServer32", dll_, "ThreadingModel", "Apartment");
   }
+  // The type library's keys are the platform's; the component decides their file.
+  const std::string typeLib = "TypeLib\\" + Text(kLibidQvModCat2);
+  EXPECT_EQ(Sz(dll_), Value(keys, typeLib + kTypeLibKey));
+  for (auto entry = keys.begin(); entry != keys.end();)
+    entry = entry->first.rfind(typeLib, 0) == 0 ? keys.erase(entry) : std::next(entry);
+  EXPECT_EQ(expected, keys);
+  EXPECT_EQ(environment, InterfaceKeys()) << "the environment's interfaces are left alone";
   ComRef<ITypeLib> library;
   EXPECT_EQ(S_OK, LoadRegTypeLib(kLibidQvModCat2, 1, 0, 0, library.Put()));
-  EXPECT_EQ(Sz(dll_), Value(keys, "TypeLib\\" + Text(kLibidQvModCat2) + kTypeLibKey));
 
+  const Keys written = ComponentKeys();
   ASSERT_EQ(0, Regsvr32("\"" + dll_ + "\""));
-  EXPECT_EQ(keys, ComponentKeys());
+  EXPECT_EQ(written, ComponentKeys()) << "registering again writes the same";
+  ASSERT_EQ(0, Regsvr32("/u \"" + dll_ + "\""));
+  EXPECT_EQ(Keys(), ComponentKeys());
+  EXPECT_EQ(environment, InterfaceKeys()) << "unregistering removes none of them";
 }
 
 TEST_F(Registration, UnregisteringRemovesWholeTreesAndNeverFails) {

@@ -6,8 +6,8 @@ arch=$1; export WINEPREFIX=$2; bin=$3
 export WINEDEBUG=-all
 qv_make_fresh_prefix "$arch"
 # The component as an installer would register it, and the host-library stand-in (it serves
-# the project object, ProgID "QvStandIn.Project"), each by the regsvr32 of the architecture
-# under test.
+# the project object, ProgID "QvStandIn.Project", and registers the environment's interface
+# library qvmodcat.tlb), each by the regsvr32 of the architecture under test.
 for dll in QvModCat2.dll QVObjMgr.DLL; do
   [ -f "$bin/$dll" ] && qv_wine "$arch" regsvr32 /s "$(winepath -w "$bin/$dll")"
 done
