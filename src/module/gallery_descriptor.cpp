@@ -47,16 +47,18 @@ void GalleryDescriptor::SetNames(const WideString& name, const WideString& refer
 }
 
 void GalleryDescriptor::OpenDescriptor() {
-  ComRef<IProfileReader> reader = NewProfileReader();
+  // Tried once: an object whose reader could not be created reads without one.
+  descriptorOpened_ = true;
+  reader_ = NewProfileReader();
   WideString path = JoinPath(JoinPath(QueryProductFolder(), L"ObjectGallery"), descriptorName_);
   path.Append(L".ini");
   // Kept even when Open fails: the object reads through this reader or not at all.
-  reader_ = std::move(reader);
   ThrowIfFailed(reader_->Open(path.Bstr()));
 }
 
 ComRef<IProfileSection> GalleryDescriptor::GetSection(const WideString& name) {
-  if (!reader_) OpenDescriptor();
+  if (!descriptorOpened_) OpenDescriptor();
+  if (!reader_) return ComRef<IProfileSection>();
   return ProfileSectionNamed(reader_.Get(), name);
 }
 

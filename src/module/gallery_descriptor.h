@@ -5,10 +5,11 @@
 //
 // The descriptor is <product folder>\ObjectGallery\<DescriptorName>.ini, read through the
 // environment's profile reader.  The reader is created and the file opened on the first
-// access of an object and kept for its life.  A failed Open is raised, and the object keeps
-// that reader without opening it again: later reads get what the reader answers without a
-// file (the environment's reader fails them).  A missing section or key is no failure: texts
-// read as empty, numbers and counts as 0.
+// access of an object and kept for its life; neither is tried again.  A failed creation is
+// raised, and the object then has no reader: later reads give empty texts and counts of 0.  A
+// failed Open is raised, and the object keeps that reader: later reads get what the reader
+// answers without a file (the environment's reader fails them).  A missing section or key is
+// no failure: texts read as empty, numbers and counts as 0.
 #pragma once
 
 #include "common/com_ref.h"
@@ -65,13 +66,14 @@ class GalleryDescriptor {
   virtual HRESULT GetIsInstalled(VARIANT_BOOL* installed);
   virtual HRESULT GetNeedsDownload(VARIANT_BOOL* needsDownload);
   // Computes the flags from the descriptor.  Runs until it has once completed or failed; while
-  // the module's package or a file it must download is missing, every call checks again.
+  // the module's package or a file it must download is missing, every call checks again,
+  // starting from the flags the last check left (nothing sets IsInstalled back to true).
   void CheckStatus() noexcept;
 
   // Descriptor reading.  Failures of the profile reader or of the application services raise
   // com_exception with their HRESULT.
   WideString ReadValue(const WideString& section, const WideString& key);
-  ComRef<IProfileSection> GetSection(const WideString& name);  // none when the reader has none
+  ComRef<IProfileSection> GetSection(const WideString& name);  // none when there is none
   long CountKeys(const WideString& section);
 
   // Values of section "MergeModule".
@@ -109,6 +111,7 @@ class GalleryDescriptor {
   VARIANT_BOOL needsDownload_ = VARIANT_FALSE;
   bool statusKnown_ = false;
   ComRef<IProfileReader> reader_;  // opened on first descriptor access, then kept
+  bool descriptorOpened_ = false;  // the first access has tried to create and open the reader
 
  private:
   void OpenDescriptor();

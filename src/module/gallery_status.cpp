@@ -21,10 +21,8 @@ HRESULT GalleryDescriptor::GetNeedsDownload(VARIANT_BOOL* needsDownload) {
 
 void GalleryDescriptor::CheckStatus() noexcept {
   if (statusKnown_) return;
-  // Every pass starts from the initial flags, so that a module whose missing file has
-  // appeared since the last query counts as installed.
-  isInstalled_ = VARIANT_TRUE;
-  needsDownload_ = VARIANT_FALSE;
+  // A pass starts from the flags as the last pass left them: once a file was missing, the
+  // module stays not installed, also when the file appears or a later pass fails.
   try {
     statusKnown_ = RunStatusCheck();
   } catch (...) {

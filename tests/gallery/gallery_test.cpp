@@ -96,19 +96,25 @@ TEST_F(Gallery, StatusFlagsFollowEachRule) {
   }
 }
 
-TEST_F(Gallery, MissingFilesAreCheckedAgainUntilTheyAppear) {
+TEST_F(Gallery, AMissingFileKeepsTheCheckOpenAndNothingSetsInstalledBack) {
   Descriptor(L"Viewer", PackageDescriptor("1.0", kDownloads));
   Put(L"Help\\viewer.chm");
-  GalleryDescriptor descriptor;
-  descriptor.SetNames(L"Viewer", L"1.0");
-  EXPECT_EQ(Flags(false, true), Status(descriptor));
+  GalleryDescriptor appearing, failing;
+  for (GalleryDescriptor* descriptor : {&appearing, &failing}) {
+    descriptor->SetNames(L"Viewer", L"1.0");
+    EXPECT_EQ(Flags(false, true), Status(*descriptor));
+  }
   Put(L"Modules\\viewer.msm");
-  EXPECT_EQ(Flags(false, true), Status(descriptor)) << "a destination is still missing";
-  const WideString runtime = Put(L"Redist\\viewer.dll");
-  EXPECT_EQ(kInitial, Status(descriptor)) << "checked again, now complete";
-  DeleteFileW(runtime.c_str());
-  EXPECT_EQ(kInitial, Status(descriptor)) << "settled once the check completed";
-  EXPECT_EQ(1u, ProfileOpens()) << "the descriptor itself was opened once";
+  EXPECT_EQ(Flags(false, true), Status(appearing)) << "a destination is still missing";
+  Put(L"Redist\\viewer.dll");
+  EXPECT_EQ(Flags(false, true), Status(appearing)) << "checked again and complete";
+  // A passing failure of the application services while checking again settles the flags as
+  // the earlier check left them.
+  state_.SetText(L"FailOperation", L"GetProductFolder");
+  EXPECT_EQ(Flags(false, true), Status(failing));
+  state_.Remove(L"FailOperation");
+  EXPECT_EQ(Flags(false, true), Status(failing));
+  EXPECT_EQ(2u, ProfileOpens()) << "each object opened the descriptor once";
 }
 
 TEST_F(Gallery, AnUnreadableDescriptorSettlesOnTheInitialFlags) {
@@ -138,6 +144,33 @@ TEST_F(Gallery, ReaderFailuresNeverReachTheStatusGetters) {
   EXPECT_EQ(Flags(true, true), Status(descriptor));
   state_.Remove(L"ProfileFailOperation");
   EXPECT_EQ(Flags(true, true), Status(descriptor));
+}
+
+TEST_F(Gallery, AReaderThatCannotBeCreatedIsTriedOnceAndReadsAsEmpty) {
+  Descriptor(L"Later", "[MergeModule]\r\nModuleID=Too.Late\r\n");
+  state_.SetText(L"ProfileFailOperation", L"CreateInstance");
+  GalleryDescriptor descriptor;
+  descriptor.SetNames(L"Later", L"");
+  EXPECT_EQ(E_FAIL, RaisedCode([&] { descriptor.DescriptorModuleID(); }));
+  state_.Remove(L"ProfileFailOperation");
+  EXPECT_EQ(WideString(), descriptor.DescriptorModuleID()) << "not created again";
+
+  // A module object whose status check met the broken reader lists no download files.
+  state_.SetText(L"ProfileFailOperation", L"CreateInstance");
+  auto record = std::make_shared<ModuleRecord>();
+  record->InitFromPackage(FixturePackage("gallery_packages", "gallery_viewer"));
+  const ComRef<IMergeModule2> module = MakeComponentObject<MergeModule2, IMergeModule2>();
+  ImplementationOf<MergeModule2>(module.Get())->SetRecord(record);
+  VARIANT_BOOL installed = 0;
+  EXPECT_EQ(S_OK, module->get_IsInstalled(&installed));
+  ComRef<IDispatch> downloads;
+  ASSERT_EQ(S_OK, module->get_DownloadFiles(downloads.Put()));
+  ComRef<IDownloadFileCollection> collection;
+  ASSERT_EQ(S_OK, downloads.QueryTo(__uuidof(IDownloadFileCollection), collection));
+  long count = -1;
+  EXPECT_EQ(S_OK, collection->get_Count(&count));
+  EXPECT_EQ(0, count);
+  EXPECT_EQ(0u, ProfileOpens());
 }
 
 TEST_F(Gallery, AFailedOpenIsRaisedAndTheReaderIsKept) {
@@ -248,11 +281,14 @@ TEST_F(Gallery, AModuleObjectOverADescriptorRecordListsItsDownloadFiles) {
 
 TEST_F(Gallery, APackageRecordTakesItsStatusFromTheDescriptorOfItsPackageCode) {
   Descriptor(L"{2B7C1E40-5D6F-4A1B-9C2D-3E4F50617283}", PackageDescriptor("1.6"));
-  ModuleRecord record;
-  record.InitFromPackage(FixturePackage("gallery_packages", "gallery_viewer"));
-  EXPECT_EQ(Flags(false, true), Status(record)) << "the descriptor's package is not there";
+  const auto status = [] {
+    ModuleRecord record;
+    record.InitFromPackage(FixturePackage("gallery_packages", "gallery_viewer"));
+    return Status(record);
+  };
+  EXPECT_EQ(Flags(false, true), status()) << "the descriptor's package is not there";
   Put(L"Modules\\viewer.msm");
-  EXPECT_EQ(Flags(true, true), Status(record)) << "1.6 is newer than the package's 1.5.0.0";
+  EXPECT_EQ(Flags(true, true), status()) << "1.6 is newer than the package's 1.5.0.0";
 }
 
 TEST_F(Gallery, DisplayNameIsTheModulesIniNameElseTheSubjectElseThePackagePath) {
