@@ -41,10 +41,8 @@ void InstallerQuery::OpenSql(const ComRef<IDispatch>& installer, const WideStrin
                              const WideString& sql) {
   record_ = nullptr;
   databasePath_ = databasePath;
-  packageOpened_ = false;
   try {
     database_ = OpenInstallerDatabase(installer.Get(), databasePath);
-    packageOpened_ = true;
     const StringVariant sqlText(sql);
     view_ = InvokeForObject(database_.Get(), InstallerMember::DatabaseOpenView,
                             DispatchKind::Method, {&sqlText.Get()});

@@ -37,8 +37,6 @@ class InstallerQuery {
   void Close();
 
   bool HasView() const noexcept { return static_cast<bool>(view_); }
-  // Whether the last Open got as far as opening the package (a missing table fails later).
-  bool PackageOpened() const noexcept { return packageOpened_; }
   const WideString& DatabasePath() const noexcept { return databasePath_; }
 
  private:
@@ -47,5 +45,4 @@ class InstallerQuery {
   ComRef<IDispatch> record_;
   ComRef<IDispatch> database_;
   WideString databasePath_;
-  bool packageOpened_ = false;
 };

@@ -85,13 +85,14 @@ STDMETHODIMP MergeModule2::get_NeedsDownload(VARIANT_BOOL* needsDownload) {
 
 STDMETHODIMP MergeModule2::Load(BSTR packagePath) {
   return ComBoundary(Reporter(), [&] {
-    // The previous module goes first: a Load that fails leaves the object without one.
-    record_.reset();
+    // The new record is the object's module before it is read: after a failed read the object
+    // answers from what was read (the path, and an empty identity when the package could not
+    // be opened).
+    const ModuleRecordRef record = std::make_shared<ModuleRecord>();
+    record_ = record;
     const std::string ansi =
         AnsiFromWide(packagePath, packagePath ? SysStringLen(packagePath) : 0);
-    auto record = std::make_shared<ModuleRecord>();
     record->InitFromPackage(WideString::FromAnsi(ansi.c_str(), ansi.size()));
-    record_ = std::move(record);
     return S_OK;
   });
 }

@@ -3,7 +3,8 @@
 // It presents a ModuleRecord, which it shares (ModuleRecordRef): the catalog hands an object
 // its record with SetRecord; a client points an object at a package with Load.  Properties
 // read the record; list properties build a fresh detail collection on every call.  Members
-// used before the object has a module fail with E_UNEXPECTED and an explaining text.
+// used before the object has a module fail with E_UNEXPECTED and an explaining text.  A Load
+// that fails still replaces the module: the object then presents the partly read record.
 #pragma once
 
 #include "module/module_record.h"

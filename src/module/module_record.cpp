@@ -61,15 +61,9 @@ void ModuleRecord::InitFromPackage(const WideString& packagePath) {
 void ModuleRecord::ReadSignature() {
   const ComRef<IDispatch> installer = SharedInstaller::Get();
   {
+    // A package the installer cannot open here gives no row: the identity stays empty (":0").
     InstallerQuery query;
     query.Open(installer, packagePath_, L"ModuleSignature");
-    if (!query.PackageOpened()) {
-      // No identity for a package that is there but could not be opened (a busy installer
-      // fails now and then): open it again, so that a failure reaches the caller with the
-      // installer's own error (the scan skips the package and tries it at the next refresh).
-      OpenInstallerDatabase(installer.Get(), packagePath_);
-      query.Open(installer, packagePath_, L"ModuleSignature");
-    }
     query.Fetch();  // without a row the reads below give an empty identity
     language_ = query.GetInteger(2);
     moduleId_ = query.GetString(1);

@@ -22,7 +22,7 @@ WideString Package(const char* name) { return FixturePackage("installer_packages
 
 // Objects are named by the members that made them: the installer 0, a database 4, a view 43,
 // summary information 42.
-enum SpiedObject { kView = 43, kSummary = 42 };
+enum SpiedObject { kInstaller = 0, kView = 43, kSummary = 42 };
 
 struct SpyLog {
   // The `countdown`-th call of `member` on `object` with `argument` first (any when -1) fails.
@@ -135,6 +135,16 @@ TEST_F(Spied, RefusedCommentReadsAsTheFixedMessageAndOtherRefusalsReachTheCaller
 
   log_->faults.push_back({kSummary, SummaryInfoProperty, SummaryProperty::Subject, 1, E_ABORT});
   EXPECT_EQ(E_ABORT, RaisedCode([] { ModuleRecord().InitFromPackage(Package("viewer_en")); }));
+}
+
+TEST_F(Spied, APackageTheInstallerRefusesOnceHasAnEmptyIdentityButItsSummary) {
+  log_->faults.push_back({kInstaller, InstallerOpenDatabase, -1, 1, E_FAIL});
+  SharedInstaller::Replacement replacement(spy_);
+  ModuleRecord record;
+  record.InitFromPackage(Package("viewer_en"));
+  EXPECT_EQ(WideString(L":0"), record.ModuleKey()) << "the signature query found no row";
+  EXPECT_EQ(WideString(), record.Version());
+  EXPECT_EQ(WideString(L"Acme Viewer Runtime"), record.Subject()) << "the second open worked";
 }
 
 TEST_F(Spied, FailedListReadKeepsWhatItHadAndIsNotRepeated) {

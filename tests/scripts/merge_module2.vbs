@@ -28,6 +28,8 @@ For Each name In Array("missing.msm", "not_a_package.msm")
   Err.Clear
 Next
 On Error Goto 0
+AssertEqual packages & "\not_a_package.msm|:0", m.Path & "|" & m.Key, _
+    "a failed Load leaves the module it began to read"
 
 m.Load packages & "\full_module.msm"
 Const Scriptable = "Qv.Scriptable.5A1B2C3D_4E5F_4061_8273_9A8B7C6D5E4F"
