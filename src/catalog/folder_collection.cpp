@@ -9,25 +9,16 @@ namespace {
 
 WideString FromBstr(BSTR text) { return WideString(text, text ? SysStringLen(text) : 0); }
 
-// An index that designates nothing to remove: empty, null, missing, an empty text or zero.
-bool IsZeroIndex(const VARIANT& index) {
-  UniqueVariant value;
-  if (FAILED(VariantCopyInd(value.Put(), const_cast<VARIANT*>(&index)))) return false;
-  switch (value.Type()) {
-    case VT_EMPTY:
-    case VT_NULL:
-    case VT_ERROR:
-      return true;
-    case VT_BSTR:
-      return SysStringLen(V_BSTR(&value.Get())) == 0;
-    case VT_DISPATCH:
-    case VT_UNKNOWN:
-      return V_UNKNOWN(&value.Get()) == nullptr;
-    default: {
-      UniqueVariant number;
-      return SUCCEEDED(VariantChangeType(number.Put(), &value.Get(), 0, VT_R8)) &&
-             V_R8(&number.Get()) == 0.0;
-    }
+// The index that removes nothing: a null text or the number 0, as given.  Any other index (an
+// empty text, Empty, False, 0.0, a zero by reference) goes through Item like a key.
+bool IsNothingToRemove(const VARIANT& index) {
+  switch (V_VT(&index)) {
+    case VT_BSTR: return V_BSTR(&index) == nullptr;
+    case VT_I2: return V_I2(&index) == 0;
+    case VT_I4: return V_I4(&index) == 0;
+    case VT_UI2: return V_UI2(&index) == 0;
+    case VT_UI4: return V_UI4(&index) == 0;
+    default: return false;
   }
 }
 
@@ -146,7 +137,7 @@ STDMETHODIMP ModuleFolderCollection::RemoveFolder(VARIANT index, long* result) {
   if (!result) return E_POINTER;
   *result = 0;
   return ComBoundary(Reporter(), [&] {
-    if (IsZeroIndex(index)) return S_OK;
+    if (IsNothingToRemove(index)) return S_OK;
     const size_t position = RequirePosition(index);
     // Held while the list is edited: the entry goes last.
     const ComRef<IDispatch> held = items_.At(position).Object;

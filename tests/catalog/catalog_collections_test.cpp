@@ -185,9 +185,22 @@ TEST_F(CatalogCollectionsTest, RemoveFolderRewritesTheListFromItsExpandedEntries
   TakeFolders();
   ASSERT_EQ(3, FolderCount());  // <root>\A, <root>\B, <root>\C\ (the store's order)
   long result = -1;
-  EXPECT_EQ(S_OK, folders_->RemoveFolder(IntegerVariant(0).Get(), &result));
-  EXPECT_EQ(S_OK, folders_->RemoveFolder(UniqueVariant().Get(), &result));
-  EXPECT_EQ(3, FolderCount()) << "zero and empty indexes remove nothing";
+  // Only a null text and the number 0 remove nothing at once; other empty or zero indexes go
+  // through Item, which finds nothing.
+  LONG zero = 0;
+  const std::pair<VARTYPE, HRESULT> indexes[] = {
+      {VT_I4, S_OK},          {VT_I2, S_OK},         {VT_UI4, S_OK},
+      {VT_BSTR, S_OK},        {VT_EMPTY, E_INVALIDARG}, {VT_BOOL, E_INVALIDARG},
+      {VT_R8, E_INVALIDARG},  {VT_NULL, E_INVALIDARG},  {VT_I4 | VT_BYREF, E_INVALIDARG}};
+  for (const auto& [type, expected] : indexes) {
+    VARIANT index;
+    V_VT(&index) = type;
+    V_I8(&index) = 0;  // 0, 0.0, False, a null text
+    if (type & VT_BYREF) V_BYREF(&index) = &zero;
+    EXPECT_EQ(expected, folders_->RemoveFolder(index, &result)) << type;
+  }
+  EXPECT_EQ(E_INVALIDARG, folders_->RemoveFolder(StringVariant(L"").Get(), &result));
+  EXPECT_EQ(3, FolderCount()) << "nothing was removed";
 
   ASSERT_EQ(S_OK, folders_->RemoveFolder(StringVariant(L"2").Get(), &result));
   EXPECT_EQ(0, result);
