@@ -83,6 +83,9 @@ UINT BuildDirectoryPath(MSIHANDLE database, const std::string& key, std::string&
 
   std::string built;
   std::set<std::string> passed;  // raw keys of the levels walked, to stop at a cycle
+  // Set by a source root that a property names: from there on the walk ends at the first level
+  // that adds a name (a property value beginning with "." adds none).
+  bool endedByProperty = false;
   for (bool first = true;; first = false) {
     // A view whose rows were not all fetched has to be closed before it runs again.
     if (!first) Msi().ViewClose(view.Get());
@@ -102,7 +105,6 @@ UINT BuildDirectoryPath(MSIHANDLE database, const std::string& key, std::string&
     const std::string levelKey = RemoveModuleSuffix(directory);
 
     const bool systemFolder = IsSystemFolderDirectory(database, levelKey);
-    bool endedByProperty = false;
     std::string name;
     std::string parent;
     if (systemFolder) {

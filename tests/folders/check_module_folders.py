@@ -121,6 +121,7 @@ class Package:
         path = ""
         seen = set()
         current = key
+        last = False  # a source root named by a property ends the walk at the next name
         while True:
             row = self.directories.get(current) if current else None
             if row is None or current in seen:
@@ -134,7 +135,6 @@ class Package:
                 # the bracketed property stands for a folder ending in a separator
                 return ("resolved", "[" + level + "]" + path)
             name = self.target_long_name(row["DefaultDir"])
-            last = False
             if name.upper() == "SOURCEDIR":
                 value = self.property_value(level)
                 if value is None:

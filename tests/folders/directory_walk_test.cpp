@@ -44,6 +44,9 @@ TEST(DirectoryWalk, KeysResolveToTheirFoldersOrFailWithACode) {
       {"walks", "SrcChild", "Child", 0},
       {"walks", "LowerSrcChild", "Inner", 0},
       {"walks", "PropSrcChild", "F:\\Src\\kid", 0},
+      {"walks", "DotPropChild", "above\\leaf", 0},  // ended by the "." property's root
+      {"walks", std::string(213, 'N'), "H:\\fits", 0},
+      {"walks", std::string(214, 'N'), std::string(214, 'N'), 0},  // the name does not fit
       {"walks", "ModDir." + kId, "ModDir", 0},
       {"walks", "ModSubSub", "ModDir", 0},  // what deeper levels built is replaced
       {"walks", "CaseTarget", "CaseTarget", 0},
