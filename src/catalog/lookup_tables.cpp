@@ -25,6 +25,7 @@ void LoadLookupFile(const WideString& folder, const wchar_t* fileName,
   const ComRef<IProfileSection> section = ProfileSectionNamed(reader.Get(), sectionName);
   if (!section) return;
   const ComRef<IProfileKeys> keys = ProfileSectionKeys(section.Get());
+  if (!keys) return;  // no keys object: no keys, as the gallery reader takes it
   const long count = ProfileKeyCount(keys.Get());
   for (long position = 1; position <= count; ++position) {
     const ComRef<IProfileKey> key = ProfileKeyAt(keys.Get(), position);

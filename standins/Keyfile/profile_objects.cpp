@@ -6,7 +6,9 @@
 // Every Open call adds one to "ProfileOpenCount".  Failure injection: "ProfileFailOperation"
 // lists operations ("CreateInstance", "DllGetClassObject", "Open", "Sections", "Sections.Item",
 // "Sections.Count", "Section.Name", "Section.Keys", "Keys.Item", "Keys.Count", "Key.Name",
-// "Key.Value"), "ProfileFailHResult" the code.
+// "Key.Value"), "ProfileFailHResult" the code.  "ProfileNoObjectOperation" lists operations
+// that hand out an object ("Sections", "Sections.Item", "Section.Keys", "Keys.Item") which
+// then answer S_OK without one, as a reader may.
 #include "profile_file.h"
 #include "standin_object.h"
 #include "standin_state.h"
@@ -26,6 +28,10 @@ using SectionRef = std::shared_ptr<const ProfileSection>;
 
 HRESULT Injected(const wchar_t* operation) {
   return standin::InjectedFailure(L"ProfileFailOperation", L"ProfileFailHResult", operation);
+}
+
+bool NoObject(const wchar_t* operation) {
+  return standin::OperationListed(L"ProfileNoObjectOperation", operation);
 }
 
 // Makes an object and hands one reference to `out` as `Interface`.
@@ -101,6 +107,7 @@ class Keys final : public ComObject<VtableOnlyDispatch<IProfileKeys>> {
     if (!key) return E_POINTER;
     *key = nullptr;
     if (const HRESULT failure = Injected(L"Keys.Item")) return failure;
+    if (NoObject(L"Keys.Item")) return S_OK;
     ItemIndex which;
     if (const HRESULT status = ReadItemIndex(index, which); FAILED(status)) return status;
     if (which.byName) {
@@ -147,6 +154,7 @@ class Section final : public ComObject<VtableOnlyDispatch<IProfileSection>> {
     if (!keys) return E_POINTER;
     *keys = nullptr;
     if (const HRESULT failure = Injected(L"Section.Keys")) return failure;
+    if (NoObject(L"Section.Keys")) return S_OK;
     return Make<::Keys>(keys, section_);
   }
 
@@ -172,6 +180,7 @@ class Sections final : public ComObject<VtableOnlyDispatch<IProfileSections>> {
     if (!section) return E_POINTER;
     *section = nullptr;
     if (const HRESULT failure = Injected(L"Sections.Item")) return failure;
+    if (NoObject(L"Sections.Item")) return S_OK;
     ItemIndex which;
     if (const HRESULT status = ReadItemIndex(index, which); FAILED(status)) return status;
     const ProfileSection* found = nullptr;
@@ -231,6 +240,7 @@ class ProfileReader final : public ComObject<VtableOnlyDispatch<IProfileReader>>
     if (!sections) return E_POINTER;
     *sections = nullptr;
     if (const HRESULT failure = Injected(L"Sections")) return failure;
+    if (NoObject(L"Sections")) return S_OK;
     if (!profile_) return FAILED(openStatus_) ? openStatus_ : E_UNEXPECTED;
     return Make<::Sections>(sections, profile_);
   }

@@ -102,21 +102,24 @@ void IncrementCounter(const wchar_t* name) {
                  sizeof count);
 }
 
-HRESULT InjectedFailure(const wchar_t* listName, const wchar_t* codeName,
-                        const wchar_t* operation) {
+bool OperationListed(const wchar_t* listName, const wchar_t* operation) {
   const std::wstring list = ReadText(listName);
-  if (list.empty()) return S_OK;
+  if (list.empty()) return false;
   size_t start = 0;
   for (;;) {
     const size_t comma = list.find(L',', start);
     const std::wstring entry = Trimmed(list.substr(start, comma - start));
-    if (entry == L"*" || SameName(entry, operation)) {
-      const HRESULT code = static_cast<HRESULT>(ReadNumber(codeName));
-      return FAILED(code) ? code : E_FAIL;
-    }
-    if (comma == std::wstring::npos) return S_OK;
+    if (entry == L"*" || SameName(entry, operation)) return true;
+    if (comma == std::wstring::npos) return false;
     start = comma + 1;
   }
+}
+
+HRESULT InjectedFailure(const wchar_t* listName, const wchar_t* codeName,
+                        const wchar_t* operation) {
+  if (!OperationListed(listName, operation)) return S_OK;
+  const HRESULT code = static_cast<HRESULT>(ReadNumber(codeName));
+  return FAILED(code) ? code : E_FAIL;
 }
 
 HRESULT CopyOut(const std::wstring& text, BSTR* out) {

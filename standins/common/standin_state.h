@@ -27,10 +27,13 @@ HRESULT WriteText(const wchar_t* name, const std::wstring& value);
 // Adds one to a REG_DWORD counter (absent counts as 0).
 void IncrementCounter(const wchar_t* name);
 
-// Failure injection: `listName` holds a comma-separated list of operation names (compared
-// without case, blanks around them ignored; "*" names every operation) and `codeName` the
-// HRESULT to fail them with (E_FAIL when absent, 0 or not a failure code).  Returns that
-// HRESULT when `operation` is listed, else S_OK.
+// Whether the value `listName`, a comma-separated list of operation names (compared without
+// case, blanks around them ignored; "*" names every operation), names `operation`.
+bool OperationListed(const wchar_t* listName, const wchar_t* operation);
+
+// Failure injection: `listName` lists the operations that fail (see OperationListed) and
+// `codeName` holds the HRESULT to fail them with (E_FAIL when absent, 0 or not a failure code).
+// Returns that HRESULT when `operation` is listed, else S_OK.
 HRESULT InjectedFailure(const wchar_t* listName, const wchar_t* codeName,
                         const wchar_t* operation);
 

@@ -328,7 +328,7 @@ TEST_F(Gallery, FileNamesAreStoredLowerCaseThroughTheAnsiCodePage) {
   EXPECT_EQ(WideString(L"2.1.0.5:ModB:1033"), FileModules().at(L"\u00e4rger.ocx"));
 }
 
-TEST_F(Gallery, AFailureWhileLoadingRaisesAndKeepsWhatWasStored) {
+TEST_F(Gallery, LoaderFailuresRaiseAndKeepWhatWasStoredButNoKeysObjectIsNoKeys) {
   product_.WriteFile(L"names\\modules.ini", "[modules]\r\nModA:0=Mod A\r\nModB:0=Mod B\r\n");
   ModuleNames()[L"Kept:0"] = L"kept";
   state_.SetNumber(L"ProfileFailHResult", 0x80041234);
@@ -340,6 +340,11 @@ TEST_F(Gallery, AFailureWhileLoadingRaisesAndKeepsWhatWasStored) {
     ASSERT_EQ(1u, ModuleNames().size());
     EXPECT_EQ(WideString(L"kept"), ModuleNames().at(L"Kept:0"));
   }
+  // A section that answers Keys with S_OK and no object has no keys.
+  state_.Remove(L"ProfileFailOperation");
+  state_.SetText(L"ProfileNoObjectOperation", L"Section.Keys");
+  EXPECT_EQ(S_OK, RaisedCode([&] { LoadModuleNameTable(product_.Path() + L"\\names"); }));
+  EXPECT_EQ(1u, ModuleNames().size());
 }
 
 }  // namespace
