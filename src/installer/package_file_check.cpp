@@ -171,8 +171,9 @@ class CompoundFileCheck {
 }  // namespace
 
 HRESULT PackageFileProblem(const WideString& path) {
-  // The installer keeps paths in buffers of MAX_PATH characters and overruns them.
-  if (strlen(path.Ansi()) >= MAX_PATH) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+  // The installer keeps paths in buffers of MAX_PATH characters and overruns them.  Characters,
+  // not ANSI bytes: on a multi-byte code page a shorter path may take more bytes than that.
+  if (path.Length() >= MAX_PATH) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
   return IsDamagedCompoundFile(path) ? HRESULT_FROM_WIN32(ERROR_INSTALL_PACKAGE_INVALID) : S_OK;
 }
 
