@@ -40,13 +40,42 @@ HRESULT ConvertedInput(const VARIANT* argument, VARTYPE type, VARIANT& converted
   return result;
 }
 
+bool IsObjectType(VARTYPE type) { return type == VT_DISPATCH || type == VT_UNKNOWN; }
+
 // What one parameter of the adapted call uses.
 struct Slot {
   VARIANT Temporary;         // the value behind a by-reference argument we made
   bool UsesTemporary = false;
-  VARIANT* WriteBack = nullptr;  // the caller's by-reference VARIANT
+  VARIANT* WriteBack = nullptr;  // the caller's by-reference argument that receives the value
   bool Received = true;          // the caller gets an out value through its argument
 };
+
+// Hands an out value to the caller's by-reference argument, which owns it from then on: a
+// VARIANT variable takes it as it is, an object variable of the other object type takes the
+// object queried for its own type.
+HRESULT StoreOut(VARIANT* argument, VARIANT& value) {
+  if (V_VT(argument) == (VT_VARIANT | VT_BYREF)) {
+    VARIANT* variable = V_VARIANTREF(argument);
+    VariantClear(variable);
+    *variable = value;
+    VariantInit(&value);
+    PreferDispatch(variable);
+    return S_OK;
+  }
+  IUnknown* object = nullptr;  // VT_DISPATCH and VT_UNKNOWN share the union's pointer
+  if (V_UNKNOWN(&value)) {
+    VARIANT converted;
+    VariantInit(&converted);
+    const HRESULT result =
+        VariantChangeType(&converted, &value, 0, static_cast<VARTYPE>(V_VT(argument) & ~VT_BYREF));
+    if (FAILED(result)) return result;
+    object = V_UNKNOWN(&converted);
+  }
+  IUnknown** variable = V_UNKNOWNREF(argument);
+  if (*variable) (*variable)->Release();
+  *variable = object;
+  return S_OK;
+}
 
 }  // namespace
 
@@ -148,7 +177,19 @@ HRESULT InvokeWithScriptArguments(ITypeInfo* info, void* instance, const ScriptM
       adapted = *argument;  // a native caller's own pointer
       continue;
     }
-    const bool byReferenceVariant = argument && V_VT(argument) == (VT_VARIANT | VT_BYREF);
+    // A variable passed by reference receives the out value: a VARIANT (VBScript), or an
+    // object variable of the other object type (VBA passes "Dim x As Object" as
+    // VT_BYREF | VT_DISPATCH).  A variable of any other type cannot: the type information
+    // refuses the call with its own error.
+    const bool byReference = argument && (V_VT(argument) & VT_BYREF);
+    const bool receives =
+        byReference && (V_VT(argument) == (VT_VARIANT | VT_BYREF) ||
+                        (IsObjectType(parameter.Type) &&
+                         IsObjectType(static_cast<VARTYPE>(V_VT(argument) & ~VT_BYREF))));
+    if (parameter.Out && byReference && !receives) {
+      cleanUp();
+      return passThrough();
+    }
     HRESULT converted = S_OK;
     if (parameter.In) {
       converted = ConvertedInput(argument, parameter.Type, slot.Temporary);
@@ -162,8 +203,8 @@ HRESULT InvokeWithScriptArguments(ITypeInfo* info, void* instance, const ScriptM
     }
     slot.UsesTemporary = true;
     if (parameter.Out) {
-      slot.WriteBack = byReferenceVariant ? V_VARIANTREF(argument) : nullptr;
-      slot.Received = byReferenceVariant;
+      slot.WriteBack = receives ? argument : nullptr;
+      slot.Received = receives;
     }
     V_VT(&adapted) = static_cast<VARTYPE>(parameter.Type | VT_BYREF);
     V_BYREF(&adapted) = parameter.Type == VT_VARIANT ? static_cast<void*>(&slot.Temporary)
@@ -190,22 +231,19 @@ HRESULT InvokeWithScriptArguments(ITypeInfo* info, void* instance, const ScriptM
     PreferDispatch(V_VARIANTREF(retvalArgument));
   }
   VariantClear(&retval);
+  HRESULT stored = S_OK;
   if (SUCCEEDED(outcome)) {
-    for (size_t i = 0; i < count; ++i) {
-      Slot& slot = slots[i];
-      if (slot.WriteBack) {
-        VariantClear(slot.WriteBack);
-        *slot.WriteBack = slot.Temporary;
-        slot.UsesTemporary = false;
-        PreferDispatch(slot.WriteBack);
-      }
+    for (size_t i = 0; i < count && SUCCEEDED(stored); ++i) {
+      if (!slots[i].WriteBack) continue;
+      stored = StoreOut(slots[i].WriteBack, slots[i].Temporary);
+      if (FAILED(stored) && argumentError) *argumentError = params->cArgs - 1 - static_cast<UINT>(i);
     }
-    if (resultSlot < count && result) {
+    if (resultSlot < count && result && SUCCEEDED(stored)) {
       VariantClear(result);
       *result = slots[resultSlot].Temporary;
       slots[resultSlot].UsesTemporary = false;
     }
   }
   cleanUp();
-  return outcome;
+  return FAILED(stored) ? DISP_E_TYPEMISMATCH : outcome;
 }

@@ -8,11 +8,15 @@
 //
 //   1. A by-reference parameter (out, in/out, or an in value taken by reference) accepts its
 //      own by-reference type (native callers: passed through untouched), a by-reference
-//      VARIANT, a value, or no argument at all.  For in and in/out parameters the value (or
-//      the referenced value) is converted to the parameter's type and handed in; nothing and
-//      Empty/Null give a null object, empty text or 0.
-//   2. After the call, an out or in/out parameter given as a by-reference VARIANT receives the
-//      value (VBScript:  cat.GetModules mods).
+//      VARIANT, for an object parameter a by-reference variable of the other object type
+//      (VBA passes "Dim x As Object" as VT_BYREF | VT_DISPATCH), a value, or no argument at
+//      all.  For in and in/out parameters the value (or the referenced value) is converted to
+//      the parameter's type and handed in; nothing and Empty/Null give a null object, empty
+//      text or 0.  An out or in/out parameter given a by-reference variable of any other type
+//      sends the call to the type information unchanged, which refuses it.
+//   2. After the call, an out or in/out parameter given as a by-reference VARIANT or object
+//      variable receives the value (VBScript:  cat.GetModules mods); an object variable gets
+//      the object queried for its own type.
 //   3. The call's result is the first out value, in declaration order, that the caller did not
 //      receive through a by-reference argument; the [out, retval] parameter, being last, is
 //      the result whenever the earlier ones were received.  A caller may also pass a variable

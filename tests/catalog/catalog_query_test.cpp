@@ -7,6 +7,8 @@
 #include "catalog/lookup_tables.h"
 #include "module/merge_module2.h"
 
+#include "qvmodcat_ids.h"
+
 namespace {
 
 const wchar_t kViewer[] = L"Qv.Viewer.1A2B3C4D_0000_4000_8000_000000000006:1033";
@@ -161,6 +163,50 @@ TEST_F(CatalogQueryTest, AListedModuleTheCatalogLacksLeavesTheCallersModuleAlone
   module->Release();
   EXPECT_EQ(2u, sentinel->AddRef()) << "the caller's object lost the reference it gave";
   sentinel->Release();
+}
+
+// A late-bound caller's object variable passed by reference receives the object whatever its
+// object type (VBA passes "Dim x As Object" as VT_BYREF | VT_DISPATCH); a variable of another
+// type is refused instead of being left empty.
+TEST_F(CatalogQueryTest, LateBoundObjectVariablesByReferenceReceiveTheObject) {
+  const struct {
+    DISPID member;
+    VARTYPE variable;
+    bool received;
+  } cases[] = {{QV_DISPID_CATALOG_GETMODULES, VT_DISPATCH, true},
+               {QV_DISPID_CATALOG_FINDMODULEFORFILE, VT_UNKNOWN, true},
+               {QV_DISPID_CATALOG_FINDMODULEFORFILE, VT_BSTR, false}};
+  const StringVariant language(L"1033"), version(L""), destination(L"[SystemFolder]viewer.dll");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.member << " " << c.variable);
+    IUnknown* object = nullptr;
+    VARIANT arguments[] = {{}, language.Get(), version.Get(), destination.Get()};
+    V_VT(&arguments[0]) = c.variable | VT_BYREF;
+    V_BYREF(&arguments[0]) = &object;
+    DISPPARAMS params{arguments, nullptr, c.member == QV_DISPID_CATALOG_GETMODULES ? 1u : 4u, 0};
+    UniqueVariant result;
+    const HRESULT invoked = catalog_->Invoke(c.member, IID_NULL, 0, DISPATCH_METHOD, &params,
+                                             result.Put(), nullptr, nullptr);
+    if (!c.received) {
+      EXPECT_TRUE(FAILED(invoked)) << "refused, not answered with an empty variable";
+      EXPECT_EQ(nullptr, object);
+      continue;
+    }
+    ASSERT_EQ(S_OK, invoked);
+    ASSERT_NE(nullptr, object) << "the variable received the object";
+    const ComRef<IUnknown> received = ComRef<IUnknown>::Attach(object);
+    ComRef<IDispatch> dispatch;
+    EXPECT_EQ(S_OK, received.QueryTo(IID_IDispatch, dispatch));
+    if (c.member == QV_DISPID_CATALOG_GETMODULES) {
+      ComRef<IMergeModuleCollection> modules;
+      EXPECT_EQ(S_OK, received.QueryTo(__uuidof(IMergeModuleCollection), modules));
+      EXPECT_EQ(VT_EMPTY, result.Type()) << "the collection did not go to the result";
+    } else {
+      EXPECT_EQ(kViewer, KeyOf(dispatch.Get()));
+      EXPECT_EQ(VT_I4, result.Type());
+      EXPECT_EQ(-1, V_I4(&result.Get())) << "found is the result";
+    }
+  }
 }
 
 TEST_F(CatalogQueryTest, GetModuleFallsBackOverTheLanguagesOfANeutralKey) {
