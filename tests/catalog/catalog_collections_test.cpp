@@ -2,7 +2,11 @@
 // search-path edits of AddFolder and RemoveFolder.
 #include "catalog_fixture.h"
 
+#include "catalog/catalog_pro.h"
 #include "catalog/folder_store.h"
+#include "server/class_ids.h"
+
+#include <vector>
 
 namespace {
 
@@ -211,6 +215,44 @@ TEST_F(CatalogCollectionsTest, RemoveFolderRewritesTheListFromItsExpandedEntries
   EXPECT_EQ(Path(L"C\\").c_str(), FolderPath(StringVariant(L"3").Get()));
   EXPECT_EQ(Error(E_INVALIDARG), FolderPath(StringVariant(L"2").Get()));
   EXPECT_EQ(E_INVALIDARG, folders_->RemoveFolder(StringVariant(L"2").Get(), &result));
+}
+
+TEST_F(CatalogCollectionsTest, ErrorInformationIsPromisedForEachObjectsOwnInterfacesOnly) {
+  ComRef<IMMCatalog> pro;
+  ASSERT_EQ(S_OK, CreateComponentInstance<MMCatalogPro>(nullptr, __uuidof(IMMCatalog),
+                                                        pro.PutVoid()));
+  const ComRef<IMergeModuleCollection> modules = ModulesOf(catalog_.Get());
+  const ComRef<IMergeModule2> module = Item(modules.Get(), IntegerVariant(1));
+  const ComRef<IModuleFolderItem> folder = Folder(IntegerVariant(1).Get());
+  ComRef<IDispatch> dialogs;
+  ASSERT_EQ(S_OK, module->get_Dialogs(dialogs.Put()));
+  const IID catalogIds[] = {__uuidof(IMMCatalog), kIidMMCatalogAlt2, kIidMMCatalogAlt3};
+  const struct {
+    IUnknown* object;
+    std::vector<IID> promised;
+  } rows[] = {{catalog_.Get(), {std::begin(catalogIds), std::end(catalogIds)}},
+              {pro.Get(), {std::begin(catalogIds), std::end(catalogIds)}},
+              {module.Get(), {kIidMergeModule2Alt1}},  // of its three identifiers the first
+              {modules.Get(), {__uuidof(IMergeModuleCollection)}},
+              {folders_.Get(), {__uuidof(IModuleFolderCollection)}},
+              {folder.Get(), {__uuidof(IModuleFolderItem)}},
+              {dialogs.Get(), {__uuidof(IDialogCollection)}}};
+  const IID asked[] = {__uuidof(IMMCatalog), kIidMMCatalogAlt2, kIidMMCatalogAlt3,
+                       __uuidof(IMergeModule2), kIidMergeModule2Alt1, kIidMergeModule2Alt2,
+                       __uuidof(IMergeModuleCollection), __uuidof(IModuleFolderCollection),
+                       __uuidof(IModuleFolderItem), __uuidof(IDialogCollection),
+                       IID_IDispatch, IID_IUnknown};
+  int row = 0;
+  for (const auto& [object, promised] : rows) {
+    SCOPED_TRACE(row++);
+    ComRef<ISupportErrorInfo> errors;
+    ASSERT_EQ(S_OK, object->QueryInterface(IID_ISupportErrorInfo, errors.PutVoid()));
+    for (const IID& iid : asked) {
+      const bool listed = std::find(promised.begin(), promised.end(), iid) != promised.end();
+      EXPECT_EQ(listed ? S_OK : S_FALSE, errors->InterfaceSupportsErrorInfo(iid))
+          << &iid - asked;
+    }
+  }
 }
 
 TEST_F(CatalogCollectionsTest, AFailingApplicationServiceFailsTheEdit) {

@@ -1,7 +1,8 @@
 // The catalog's queries on copies of the fixture packages: the file lookups under every
 // switch in both folder-token notations, excluded names, gallery files and
-// "FilesToModules.ini"; a module by key with its language fallback; names and listed keys;
-// project support; the reserved members.
+// "FilesToModules.ini", and which source a lookup takes first; a module by key with its
+// language fallback; names and listed keys; project support; the reserved members; object
+// variables of late-bound callers.
 #include "catalog_fixture.h"
 
 #include "catalog/lookup_tables.h"
@@ -133,6 +134,48 @@ TEST_F(CatalogQueryTest, FileLookupsFollowTheSwitchesNotationsAndLists) {
     EXPECT_EQ(c.Key ? Hit(c.Key) : kMiss,
               Find(c.Destination, c.Version, c.Language, (c.Switches & kInFolder) != 0));
   }
+}
+
+// A file delivered by several sources comes from the first: the packages (folders in store
+// order, each folder's packages in path order, each package's files in key order), then the
+// gallery descriptors in name order, then "FilesToModules.ini".
+TEST_F(CatalogQueryTest, TheFirstSourceThatDeliversAFileWins) {
+  // One package copied three times.  Its second file in key order (first in sequence) lies in
+  // a directory whose key the installer refuses in a query: a walk that reached it would fail.
+  for (const wchar_t* copy : {L"one\\c.msm", L"one\\b.msm", L"two\\a.msm"})
+    Copy("first_match", copy);
+  for (const std::string name : {"Second", "First"})
+    scratch_.WriteFile(L"product\\ObjectGallery\\" + std::wstring(name.begin(), name.end()) + L".ini",
+                       "[MergeModule]\r\nModuleID=Qv." + name + "\r\n[Files]\r\nKey1=Shared\r\n"
+                       "[Shared]\r\nFileName=SHARED.DLL|shared.dll\r\nLanguage=0\r\n");
+  scratch_.WriteFile(L"listed\\FilesToModules.ini", "[FilesToModules]\r\nshared.dll=0:Qv.Listed\r\n");
+  LoadFileModuleTable(Path(L"listed"));
+  state_.SetText(L"SearchPathList", Path(L"two") + L"," + Path(L"one"));
+  catalog_ = NewCatalog();
+  const auto find = [&](const wchar_t* destination) {
+    UniqueBstr asked(Text(destination)), version(Text(L"")), language(Text(L"0"));
+    ComRef<IDispatch> object;
+    long found = 0;
+    if (catalog_->FindModuleForFile(asked.Get(), version.Get(), language.Get(), object.Put(),
+                                    &found) != S_OK)
+      return std::wstring(L"error");
+    ComRef<IMergeModule2> module;
+    if (object) object.QueryTo(__uuidof(IMergeModule2), module);
+    return std::to_wstring(found) + L" " + TextOf(module.Get(), &IMergeModule2::get_Key) + L" " +
+           TextOf(module.Get(), &IMergeModule2::get_Path);
+  };
+  const std::wstring package = L"-1 Qv.FirstMatch.1A2B3C4D_0000_4000_8000_000000000009:0 " +
+                               std::wstring(Path(L"one\\b.msm").c_str());
+  state_.SetNumber(L"MatchFolder", 1);
+  EXPECT_EQ(package, find(L"[SystemFolder]shared.dll")) << "folder, package, file: the first";
+  state_.SetNumber(L"MatchFolder", 0);
+  EXPECT_EQ(package, find(L"shared.dll")) << "packages before the gallery";
+  state_.SetText(L"SearchPathList", L"");
+  EXPECT_EQ(L"-1 Qv.First:0 ", find(L"shared.dll")) << "the gallery in name order";
+  for (const wchar_t* name : {L"First.ini", L"Second.ini"})
+    DeleteFileW(Path(std::wstring(L"product\\ObjectGallery\\") + name).c_str());
+  catalog_ = NewCatalog();
+  EXPECT_EQ(L"-1 <no module> <no module>", find(L"shared.dll")) << "then the listed module";
 }
 
 TEST_F(CatalogQueryTest, ExcludedNamesFindNothingEvenWhenAModuleHasThem) {

@@ -133,8 +133,24 @@ TEST_F(Spied, RefusedCommentReadsAsTheFixedMessageAndOtherRefusalsReachTheCaller
             record.Comments());
   EXPECT_EQ(WideString(L"Acme Viewer Runtime"), record.Subject()) << "reading goes on";
 
-  log_->faults.push_back({kSummary, SummaryInfoProperty, SummaryProperty::Subject, 1, E_ABORT});
-  EXPECT_EQ(E_ABORT, RaisedCode([] { ModuleRecord().InitFromPackage(Package("viewer_en")); }));
+  // Refusals of the author, the package code and the subject reach the caller; the fields read
+  // before them (in the order 4, 6, 9, 3) keep their values.
+  const WideString author = L"Acme Corporation", code = L"{6C3D2E1F-0A1B-4C5D-8E9F-102132435465}";
+  const struct {
+    LONG property;
+    WideString author, name;
+  } refusals[] = {{SummaryProperty::Author, L"", L""},
+                  {SummaryProperty::RevisionNumber, author, L""},
+                  {SummaryProperty::Subject, author, code}};
+  for (const auto& refusal : refusals) {
+    SCOPED_TRACE(refusal.property);
+    log_->faults.push_back({kSummary, SummaryInfoProperty, refusal.property, 1, E_ABORT});
+    ModuleRecord refused;
+    EXPECT_EQ(E_ABORT, RaisedCode([&] { refused.InitFromPackage(Package("viewer_en")); }));
+    EXPECT_EQ(refusal.author, refused.Author());
+    EXPECT_EQ(refusal.name, refused.Name());
+    EXPECT_EQ(WideString(), refused.Subject());
+  }
 }
 
 TEST_F(Spied, APackageTheInstallerRefusesOnceHasAnEmptyIdentityButItsSummary) {

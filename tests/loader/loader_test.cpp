@@ -165,16 +165,36 @@ TEST_F(CompanionLoader, CachedNameIsNotSearchedAgain) {
   EXPECT_EQ(nullptr, GetModuleHandleW((Folder(OwnSystem) + L"\\Moved.dll").c_str()));
 }
 
-TEST_F(CompanionLoader, CurrentDirectoryIsRestoredOnEveryPath) {
+// Where the current directory was while the library loaded; empty when it did not load.
+std::wstring LoadedIn() {
+  wchar_t folder[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"QV_COMPANION_LOADED_IN", folder, MAX_PATH);
+  SetEnvironmentVariableW(L"QV_COMPANION_LOADED_IN", nullptr);
+  return folder;
+}
+
+TEST_F(CompanionLoader, TheLoadRunsInTheLibrarysFolderAndTheCurrentDirectoryIsRestored) {
   Put(Own, L"Loads.dll");
+  Put(OwnSystem, L"LoadsInSystem.dll");
   scratch_.WriteFile(L"own\\System\\NotALibrary.dll", "MZ but not a library");
   ASSERT_TRUE(SetCurrentDirectoryW(Folder(Elsewhere).c_str()));
+  LoadedIn();
   // Found (the loader changes into System) but not loadable: nothing is cached.
-  for (const wchar_t* name : {L"Loads.dll", L"NotALibrary.dll", L"NowhereAtAll.dll"}) {
-    EXPECT_EQ(name == std::wstring(L"Loads.dll") ? S_OK : REGDB_E_CLASSNOTREG, Create(name));
-    EXPECT_TRUE(InCurrentDirectory(Folder(Elsewhere))) << name;
+  const struct {
+    const wchar_t* name;
+    HRESULT result;
+    std::wstring loadedIn;
+  } rows[] = {{L"Loads.dll", S_OK, Folder(Own)},
+              {L"LoadsInSystem.dll", S_OK, Folder(OwnSystem)},
+              {L"NotALibrary.dll", REGDB_E_CLASSNOTREG, L""},
+              {L"NowhereAtAll.dll", REGDB_E_CLASSNOTREG, L""}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(WideString(row.name).Ansi());
+    EXPECT_EQ(row.result, Create(row.name));
+    EXPECT_EQ(0, _wcsicmp(row.loadedIn.c_str(), LoadedIn().c_str()));
+    EXPECT_TRUE(InCurrentDirectory(Folder(Elsewhere)));
   }
-  EXPECT_EQ(1, cacheSize_());
+  EXPECT_EQ(2, cacheSize_());
 }
 
 TEST_F(CompanionLoader, LibraryWithoutClassObjectExportIsNotRegisteredAndStaysLoaded) {

@@ -1,8 +1,18 @@
 // A companion library for the loader tests, copied under several names into the places the
-// loader searches.  Its classes show that HRESULTs pass through unchanged.
+// loader searches.  Its classes show that HRESULTs pass through unchanged; each copy, as it is
+// loaded, leaves the current directory of its load in the variable QV_COMPANION_LOADED_IN.
 #include "loader_test_ids.h"
 
 #include <objidl.h>
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    SetEnvironmentVariableW(L"QV_COMPANION_LOADED_IN", current);
+  }
+  return TRUE;
+}
 
 namespace {
 
