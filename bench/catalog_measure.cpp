@@ -3,7 +3,7 @@
 #include "package_set.h"
 #include "platform_floors.h"
 #include "qvmodcat.h"
-#include "server/class_ids.h"
+#include "class_ids.h"
 
 #include <windows.h>
 #include <oleauto.h>

@@ -1,7 +1,7 @@
 #include "catalog/catalog_manager.h"
 
 #include "catalog/catalog_pro.h"
-#include "server/boundary.h"
+#include "com/boundary.h"
 
 namespace {
 

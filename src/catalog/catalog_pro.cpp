@@ -1,6 +1,6 @@
 #include "catalog/catalog_pro.h"
 
-#include "server/class_ids.h"
+#include "class_ids.h"
 
 namespace {
 

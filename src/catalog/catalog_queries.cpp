@@ -7,7 +7,7 @@
 #include "common/bstr.h"
 #include "common/text.h"
 #include "common/variant.h"
-#include "server/boundary.h"
+#include "com/boundary.h"
 
 #include <shlwapi.h>
 

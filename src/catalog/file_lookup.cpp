@@ -6,7 +6,7 @@
 #include "common/bstr.h"
 #include "common/text.h"
 #include "folders/folder_tokens.h"
-#include "server/boundary.h"
+#include "com/boundary.h"
 
 #include <shlwapi.h>
 

@@ -3,7 +3,7 @@
 #include "catalog/collection_enumerator.h"
 #include "catalog/module_collection.h"
 #include "common/variant.h"
-#include "server/boundary.h"
+#include "com/boundary.h"
 
 namespace {
 

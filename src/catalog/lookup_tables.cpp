@@ -45,22 +45,9 @@ WideString CheckedFolder(IAppFolders* folders, FolderGetter getter) {
 
 }  // namespace
 
-ModuleNameTable& ModuleNames() noexcept {
-  static ModuleNameTable table;
-  return table;
-}
-
 FileModuleTable& FileModules() noexcept {
   static FileModuleTable table;
   return table;
-}
-
-bool LookupDisplayName(const WideString& key, WideString& name) {
-  const ModuleNameTable& table = ModuleNames();
-  const auto found = table.find(key);
-  if (found == table.end()) return false;
-  name = found->second;
-  return true;
 }
 
 void LoadModuleNameTable(const WideString& folder) {

@@ -4,9 +4,9 @@
 
 #include "catalog/lookup_tables.h"
 #include "common/bstr.h"
-#include "server/boundary.h"
-#include "server/class_ids.h"
-#include "server/companion_loader.h"
+#include "com/boundary.h"
+#include "class_ids.h"
+#include "environment/companion_loader.h"
 
 #include <algorithm>
 

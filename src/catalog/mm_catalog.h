@@ -15,10 +15,10 @@
 #include "catalog/folder_store.h"
 #include "catalog/module_collection.h"
 #include "common/com_exception.h"
-#include "server/com_object.h"
-#include "server/dispatch.h"
-#include "server/error_reporting.h"
-#include "server/server_module.h"
+#include "com/com_object.h"
+#include "com/dispatch.h"
+#include "com/error_reporting.h"
+#include "com/server_module.h"
 
 #include "qvmodcat.h"
 

@@ -3,7 +3,7 @@
 #include "catalog/collection_enumerator.h"
 #include "common/bstr.h"
 #include "module/merge_module2.h"
-#include "server/boundary.h"
+#include "com/boundary.h"
 
 ComRef<IMergeModule2> NewModuleObject(const ModuleRecordRef& record) {
   ComRef<IMergeModule2> module = MakeComponentObject<MergeModule2, IMergeModule2>();

@@ -7,7 +7,7 @@
 #include "common/path.h"
 #include "common/text.h"
 #include "module/profile_reader.h"
-#include "server/companion_loader.h"
+#include "environment/companion_loader.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include "common/text.h"
 #include "module/module_detail_collection.h"
 #include "module/module_detail_items.h"
-#include "server/boundary.h"
-#include "server/class_ids.h"
+#include "com/boundary.h"
+#include "class_ids.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 
 #include "common/com_ref.h"
 #include "common/wide_string.h"
-#include "server/boundary.h"
-#include "server/com_object.h"
-#include "server/dispatch.h"
-#include "server/error_reporting.h"
-#include "server/server_module.h"
+#include "com/boundary.h"
+#include "com/com_object.h"
+#include "com/dispatch.h"
+#include "com/error_reporting.h"
+#include "com/server_module.h"
 
 #include <oaidl.h>
 

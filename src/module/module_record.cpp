@@ -1,12 +1,12 @@
 #include "module/module_record.h"
 
-#include "catalog/lookup_tables.h"
 #include "common/com_exception.h"
 #include "common/text.h"
 #include "common/variant.h"
 #include "installer/installer_automation.h"
 #include "installer/installer_query.h"
 #include "installer/shared_installer.h"
+#include "module/module_names.h"
 
 #include <utility>
 

@@ -4,7 +4,7 @@
 // catalog classes are reached only through QvModCat2.dll as registered in the test prefix.
 #include "common/bstr.h"
 #include "common/com_ref.h"
-#include "server/class_ids.h"
+#include "class_ids.h"
 #include "standin_project.h"
 #include "support/test_support.h"
 

@@ -6,7 +6,7 @@
 #include "common/bstr.h"
 #include "common/com_ref.h"
 #include "common/variant.h"
-#include "server/class_ids.h"
+#include "class_ids.h"
 
 #include "qvmodcat.h"
 

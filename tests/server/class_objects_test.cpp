@@ -3,7 +3,7 @@
 #include "common/bstr.h"
 #include "common/com_ref.h"
 #include "common/unique_handle.h"
-#include "server/class_ids.h"
+#include "class_ids.h"
 #include "support/test_support.h"
 
 #include "qvmodcat.h"

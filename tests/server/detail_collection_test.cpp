@@ -5,7 +5,7 @@
 #include "common/variant.h"
 #include "module/module_detail_collection.h"
 #include "module/module_detail_items.h"
-#include "server/server_module.h"
+#include "com/server_module.h"
 
 #include <gtest/gtest.h>
 

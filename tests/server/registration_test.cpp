@@ -3,7 +3,7 @@
 // library.  The component is registered again after every test.
 #include "common/com_ref.h"
 #include "common/unique_handle.h"
-#include "server/class_ids.h"
+#include "class_ids.h"
 
 #include <gtest/gtest.h>
 

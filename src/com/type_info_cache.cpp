@@ -1,6 +1,6 @@
-#include "server/type_info_cache.h"
+#include "com/type_info_cache.h"
 
-#include "server/server_module.h"
+#include "com/server_module.h"
 
 #include <oleauto.h>
 

@@ -1,7 +1,7 @@
-#include "server/error_reporting.h"
+#include "com/error_reporting.h"
 
 #include "common/com_ref.h"
-#include "server/class_ids.h"
+#include "class_ids.h"
 
 #include <oleauto.h>
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "common/com_ref.h"
-#include "server/script_arguments.h"
+#include "com/script_arguments.h"
 
 #include <oaidl.h>
 
