@@ -8,7 +8,8 @@
 
 namespace {
 
-bool loadedFlag = false;
+// The lookup files have been read in this process (set once, never cleared).
+bool lookupFilesLoaded = false;
 
 enum class KeyCase { AsWritten, LowerThroughAnsi };
 
@@ -59,11 +60,9 @@ void LoadFileModuleTable(const WideString& folder) {
                  FileModules());
 }
 
-bool LookupFilesLoaded() noexcept { return loadedFlag; }
-
 void LoadLookupFilesOnce(IAppFolders* folders) {
-  if (loadedFlag) return;
-  loadedFlag = true;  // before reading: a failed load is not tried again
+  if (lookupFilesLoaded) return;
+  lookupFilesLoaded = true;  // before reading: a failed load is not tried again
   LoadLookupFiles(folders);
 }
 

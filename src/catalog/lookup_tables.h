@@ -29,7 +29,6 @@ void LoadFileModuleTable(const WideString& folder);
 // from GetFilesIniFolder, in that order.  A failure of any call raises com_exception and ends
 // the loading there (a failure in "modules.ini" leaves "FilesToModules.ini" unread); as the
 // flag is already set, no later call reads either file again.  Later calls do nothing.
-bool LookupFilesLoaded() noexcept;
 void LoadLookupFilesOnce(IAppFolders* folders);
 // The two loads of LoadLookupFilesOnce, in its order, without the flag.
 void LoadLookupFiles(IAppFolders* folders);

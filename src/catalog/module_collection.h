@@ -4,11 +4,11 @@
 #pragma once
 
 #include "catalog/keyed_object_list.h"
-#include "module/module_record.h"
 #include "com/com_object.h"
 #include "com/dispatch.h"
 #include "com/error_reporting.h"
 #include "com/server_module.h"
+#include "module/module_record.h"
 
 #include "qvmodcat.h"
 

@@ -1,7 +1,7 @@
 #include "com/error_reporting.h"
 
-#include "common/com_ref.h"
 #include "class_ids.h"
+#include "common/com_ref.h"
 
 #include <oleauto.h>
 

@@ -24,5 +24,11 @@ std::string UpperAnsi(std::string text);
 // other character; no digits give 0.  Only the first 19 bytes of the ANSI form count.
 long ParseLeadingInteger(const WideString& text);
 
+// A-Z folded to a-z; every other character as it is.  For comparisons that must ignore the
+// case of ASCII letters alone, whatever the locale.
+inline wchar_t FoldAsciiLetter(wchar_t ch) {
+  return ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch + (L'a' - L'A')) : ch;
+}
+
 // Case-insensitive comparison of texts (CompareStringW, ignoring case), true when equal.
 bool EqualsIgnoringCase(const WideString& left, const WideString& right);

@@ -1,7 +1,7 @@
 #include "environment/host_library.h"
 
-#include "common/path.h"
 #include "common/component_instance.h"
+#include "common/path.h"
 #include "qv_environment.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include "catalog/catalog_manager.h"
 #include "catalog/catalog_pro.h"
 #include "catalog/mm_catalog.h"
-#include "module/merge_module2.h"
 #include "class_ids.h"
+#include "module/merge_module2.h"
 #include "server/registration.h"
 
 namespace {

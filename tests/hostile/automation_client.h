@@ -3,10 +3,10 @@
 // classes reached through the registered component only.
 #pragma once
 
+#include "class_ids.h"
 #include "common/bstr.h"
 #include "common/com_ref.h"
 #include "common/variant.h"
-#include "class_ids.h"
 
 #include "qvmodcat.h"
 
