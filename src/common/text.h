@@ -13,6 +13,17 @@ inline std::string AnsiFromWide(const WideString& text) {
   return AnsiFromWide(text.c_str(), text.Length());
 }
 
+// UTF-8 (what tools and tests write to files and pipes) and back; invalid UTF-8 is replaced,
+// not refused.
+std::string Utf8FromWide(const wchar_t* text, size_t length);
+inline std::string Utf8FromWide(const std::wstring& text) {
+  return Utf8FromWide(text.data(), text.size());
+}
+inline std::string Utf8FromWide(const WideString& text) {
+  return Utf8FromWide(text.c_str(), text.Length());
+}
+std::wstring WideFromUtf8(const std::string& text);
+
 // Lower-cases through the ANSI code page with the system's character rules (CharLowerBuffA),
 // as file names are lower-cased for the file-to-module table.
 WideString LowerThroughAnsi(const WideString& text);
