@@ -2,24 +2,19 @@
 
 #include "catalog/collection_enumerator.h"
 #include "catalog/module_collection.h"
+#include "com/boundary.h"
 #include "common/variant.h"
-#include "server/boundary.h"
 
 namespace {
 
-WideString FromBstr(BSTR text) { return WideString(text, text ? SysStringLen(text) : 0); }
-
-// The index that removes nothing: a null text or the number 0, as given.  Any other index (an
-// empty text, Empty, False, 0.0, a zero by reference) goes through Item like a key.
+// The index that removes nothing: a null text or the number 0, as given (not by reference).
+// Any other index (an empty text, Empty, False, 0.0, a zero by reference) goes through Item.
 bool IsNothingToRemove(const VARIANT& index) {
-  switch (V_VT(&index)) {
-    case VT_BSTR: return V_BSTR(&index) == nullptr;
-    case VT_I2: return V_I2(&index) == 0;
-    case VT_I4: return V_I4(&index) == 0;
-    case VT_UI2: return V_UI2(&index) == 0;
-    case VT_UI4: return V_UI4(&index) == 0;
-    default: return false;
-  }
+  if (V_VT(&index) == VT_BSTR) return V_BSTR(&index) == nullptr;
+  if (!IsPositionIndexType(V_VT(&index))) return false;
+  UniqueVariant number;
+  return SUCCEEDED(VariantChangeType(number.Put(), const_cast<VARIANT*>(&index), 0, VT_I4)) &&
+         V_I4(&number.Get()) == 0;
 }
 
 }  // namespace
@@ -34,13 +29,7 @@ ModuleFolderItem::ModuleFolderItem(ModuleFolderRef folder)
       folder_(std::move(folder)) {}
 
 const QueryTable<ModuleFolderItem>& ModuleFolderItem::Interfaces() {
-  using Self = ModuleFolderItem;
-  static constexpr InterfaceEntry<Self> entries[] = {
-      {&__uuidof(IModuleFolderItem), &InterfaceOf<Self, IModuleFolderItem>},
-      {&IID_IDispatch, &InterfaceOf<Self, IModuleFolderItem>},
-      {&IID_ISupportErrorInfo, &InterfaceOf<Self, ISupportErrorInfo>}};
-  static constexpr QueryTable<Self> table{entries};
-  return table;
+  return DualInterfaces<ModuleFolderItem, IModuleFolderItem>();
 }
 
 STDMETHODIMP ModuleFolderItem::get_Modules(IUnknown** modules) {
@@ -61,13 +50,13 @@ STDMETHODIMP ModuleFolderItem::get_Folder(BSTR* folder) { return folderText_.Cop
 
 STDMETHODIMP ModuleFolderItem::put_Name(BSTR* name) {
   if (!name) return E_POINTER;
-  name_ = FromBstr(*name);
+  name_ = WideString::FromBstr(*name);
   return S_OK;
 }
 
 STDMETHODIMP ModuleFolderItem::put_Folder(BSTR* folder) {
   if (!folder) return E_POINTER;
-  folderText_ = FromBstr(*folder);
+  folderText_ = WideString::FromBstr(*folder);
   return S_OK;
 }
 
@@ -90,13 +79,7 @@ STDMETHODIMP ModuleFolderItem::InterfaceSupportsErrorInfo(REFIID iid) {
 // --- ModuleFolderCollection ----------------------------------------------------------------
 
 const QueryTable<ModuleFolderCollection>& ModuleFolderCollection::Interfaces() {
-  using Self = ModuleFolderCollection;
-  static constexpr InterfaceEntry<Self> entries[] = {
-      {&__uuidof(IModuleFolderCollection), &InterfaceOf<Self, IModuleFolderCollection>},
-      {&IID_IDispatch, &InterfaceOf<Self, IModuleFolderCollection>},
-      {&IID_ISupportErrorInfo, &InterfaceOf<Self, ISupportErrorInfo>}};
-  static constexpr QueryTable<Self> table{entries};
-  return table;
+  return DualInterfaces<ModuleFolderCollection, IModuleFolderCollection>();
 }
 
 void ModuleFolderCollection::AddFolderItem(const ModuleFolderRef& folder) {
@@ -115,7 +98,8 @@ size_t ModuleFolderCollection::RequirePosition(const VARIANT& index) const {
 STDMETHODIMP ModuleFolderCollection::Item(VARIANT index, IDispatch** item) {
   if (!item) return E_POINTER;
   *item = nullptr;
-  return ComBoundary(Reporter(), [&] { return items_.At(RequirePosition(index)).Object.CopyTo(item); });
+  return ComBoundary(Reporter(),
+                     [&] { return items_.At(RequirePosition(index)).Object.CopyTo(item); });
 }
 
 STDMETHODIMP ModuleFolderCollection::get_Count(long* count) {
@@ -128,7 +112,7 @@ STDMETHODIMP ModuleFolderCollection::Reserved3(long, long, long) { return E_NOTI
 
 STDMETHODIMP ModuleFolderCollection::AddFolder(BSTR folderPath) {
   return ComBoundary(Reporter(), [&] {
-    AddSearchPathFolder(FromBstr(folderPath));
+    AddSearchPathFolder(WideString::FromBstr(folderPath));
     return S_OK;
   });
 }

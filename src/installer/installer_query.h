@@ -36,9 +36,6 @@ class InstallerQuery {
   // Closes the view and lets the database go.
   void Close();
 
-  bool HasView() const noexcept { return static_cast<bool>(view_); }
-  const WideString& DatabasePath() const noexcept { return databasePath_; }
-
  private:
   ComRef<IDispatch> installer_;
   ComRef<IDispatch> view_;

@@ -4,7 +4,7 @@
 
 #include "catalog/catalog_pro.h"
 #include "catalog/folder_store.h"
-#include "server/class_ids.h"
+#include "class_ids.h"
 
 #include <vector>
 

@@ -2,10 +2,10 @@
 // unregistering whole trees, the environment's interface registrations left alone, and the
 // ".tlb" file beside a library without an embedded type library.  The component is registered
 // again after every test.
+#include "class_ids.h"
 #include "common/com_ref.h"
 #include "common/unique_handle.h"
 #include "common/wide_string.h"
-#include "server/class_ids.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 // and kept until unload, with a cache of its member names for GetIDsOfNames.
 #pragma once
 
+#include "com/script_arguments.h"
 #include "common/com_ref.h"
-#include "server/script_arguments.h"
 
 #include <oaidl.h>
 
