@@ -9,8 +9,9 @@ Then the installed component answers the demo catalog through the qvmodcat clien
 the build registered in the test prefix does, and `msiexec /x` leaves the registry and the
 files as they were before the install.
 
-The environment's own parts (the stand-in companion libraries and the host library) are put
-into its Common Files folder beforehand, where the component's loader finds them.
+The environment's own parts (the stand-ins of its companion libraries and host library, and
+the interfaces' type library) are put into its Common Files folder beforehand, where the
+component's loader finds them, and the host library is registered there.
 """
 import filecmp
 import os
@@ -39,9 +40,10 @@ MSIINFO = shutil.which("msiinfo")
 COMMON_FILES = {"x86_64": "Program Files/Common Files", "i686": "Program Files (x86)/Common Files"}[ARCH]
 FOLDER = os.path.join(PREFIX, "drive_c", COMMON_FILES, "Quorvane", "Showloom")
 INSTALLED = os.path.join(FOLDER, "QvModCat2.dll")
-# The same file as programs in the prefix name it.
-INSTALLED_PATH = "C:\\" + os.path.relpath(INSTALLED, os.path.join(PREFIX, "drive_c")).replace("/", "\\")
-ENVIRONMENT_PARTS = ["QvAppServices.dll", "Keyfile.dll", "QVObjMgr.DLL"]
+# The environment's own parts: its companion libraries, its host library (registered, as the
+# environment's installer does) and the interfaces' type library.
+ENVIRONMENT_PARTS = ["QvAppServices.dll", "Keyfile.dll", "QVObjMgr.DLL", "qvmodcat.tlb"]
+HOST_LIBRARY = "QVObjMgr.DLL"
 RUNNER_KEY = "package_install"
 
 # Keys the wine server rewrites at every start (its hardware enumeration).
@@ -64,6 +66,11 @@ def wine(*arguments):
     return subprocess.run(["bash", "-c", script, "wine", SOURCE, ARCH] + list(arguments),
                           env=dict(os.environ, WINEPREFIX=PREFIX, WINEDEBUG="-all"), cwd=WORK,
                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=600)
+
+
+def in_prefix(path):
+    """A file of the prefix's drive C: as programs in the prefix name it."""
+    return "C:\\" + os.path.relpath(path, os.path.join(PREFIX, "drive_c")).replace("/", "\\")
 
 
 def is_hardware(key):
@@ -106,16 +113,18 @@ class VendorInstall(unittest.TestCase):
         os.makedirs(FOLDER)
         for part in ENVIRONMENT_PARTS:
             shutil.copy(os.path.join(BIN, part), FOLDER)
+        host = wine("regsvr32", "/s", in_prefix(os.path.join(FOLDER, HOST_LIBRARY)))
+        assert host.returncode == 0, host.stdout
         state.settle(PREFIX)
         cls.before = state.registry(PREFIX)
         cls.files_before = state.files(PREFIX)
 
         # What DllRegisterServer writes for the shipped library at the installed place.
         shutil.copy(cls.shipped, INSTALLED)
-        cls.regsvr32 = [wine("regsvr32", "/s", INSTALLED_PATH).returncode]
+        cls.regsvr32 = [wine("regsvr32", "/s", in_prefix(INSTALLED)).returncode]
         state.settle(PREFIX)
         cls.registered = state.registry(PREFIX)
-        cls.regsvr32.append(wine("regsvr32", "/u", "/s", INSTALLED_PATH).returncode)
+        cls.regsvr32.append(wine("regsvr32", "/u", "/s", in_prefix(INSTALLED)).returncode)
         os.remove(INSTALLED)
         state.settle(PREFIX)
         cls.unregistered = state.registry(PREFIX)
