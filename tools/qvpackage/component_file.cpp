@@ -1,6 +1,7 @@
 #include "component_file.h"
 
 #include "common/com_ref.h"
+#include "common/text.h"
 #include "common/unique_handle.h"
 #include "server/resource_ids.h"
 
@@ -15,13 +16,13 @@ namespace qvpackage {
 namespace {
 
 [[noreturn]] void Fail(const std::wstring& path, const std::string& what) {
-  throw std::runtime_error(Utf8(path) + ": " + what);
+  throw std::runtime_error(Utf8FromWide(path) + ": " + what);
 }
 
 std::string GuidText(const GUID& guid) {
   wchar_t text[40] = {};
   StringFromGUID2(guid, text, 40);
-  return Utf8(text);
+  return Utf8FromWide(std::wstring(text));
 }
 
 WORD ReadMachine(const std::wstring& path) {
@@ -63,7 +64,7 @@ void ReadClassDescription(ComponentFile& file) {
   wchar_t text[257] = {};
   if (!data || LoadStringW(data.Get(), IDS_CLASS_DESCRIPTION, text, 256) <= 0)
     Fail(file.Path, "no class description (string " + std::to_string(IDS_CLASS_DESCRIPTION) + ")");
-  file.ClassDescription = Utf8(text);
+  file.ClassDescription = Utf8FromWide(std::wstring(text));
 }
 
 // The library registration loads: the one embedded in the file.
@@ -81,26 +82,16 @@ void ReadTypeLibrary(ComponentFile& file) {
   library->ReleaseTLibAttr(attributes);
   BSTR help = nullptr;
   if (SUCCEEDED(library->GetDocumentation(-1, nullptr, &help, nullptr, nullptr)) && help)
-    facts.HelpString = Utf8(help);
+    facts.HelpString = Utf8FromWide(std::wstring(help));
   SysFreeString(help);
 }
 
 }  // namespace
 
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], length,
-                      nullptr, nullptr);
-  return out;
-}
-
 ComponentFile ReadComponentFile(const std::wstring& path) {
   ComponentFile file;
   file.Path = path;
-  file.FileName = Utf8(path.substr(path.find_last_of(L"\\/") + 1));
+  file.FileName = Utf8FromWide(path.substr(path.find_last_of(L"\\/") + 1));
   WIN32_FILE_ATTRIBUTE_DATA attributes{};
   if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes))
     Fail(path, "cannot be read");

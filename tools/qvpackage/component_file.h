@@ -31,7 +31,4 @@ struct ComponentFile {
 // naming what could not be read.
 ComponentFile ReadComponentFile(const std::wstring& path);
 
-// UTF-8 of UTF-16 text.
-std::string Utf8(const std::wstring& text);
-
 }  // namespace qvpackage

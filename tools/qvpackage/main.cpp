@@ -3,6 +3,7 @@
 //   qvpackage describe <QvModCat2.dll> -o <folder>
 //   qvpackage validate <package>
 #include "component_file.h"
+#include "common/text.h"
 #include "module_description.h"
 #include "package_validation.h"
 #include "server/class_table.h"
@@ -40,12 +41,12 @@ void WriteFile(const std::wstring& path, const std::string& bytes) {
   std::unique_ptr<FILE, int (*)(FILE*)> file(_wfopen(path.c_str(), L"wb"), fclose);
   if (!file || fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
       fclose(file.release()) != 0)
-    throw std::runtime_error("cannot write " + qvpackage::Utf8(path));
+    throw std::runtime_error("cannot write " + Utf8FromWide(path));
 }
 
 void CreateFolder(const std::wstring& folder) {
   if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-    throw std::runtime_error("cannot create the folder " + qvpackage::Utf8(folder));
+    throw std::runtime_error("cannot create the folder " + Utf8FromWide(folder));
 }
 
 int Describe(const std::wstring& library, const std::wstring& folder) {
@@ -56,10 +57,10 @@ int Describe(const std::wstring& library, const std::wstring& folder) {
   CreateFolder(folder + L"\\cabinet");
   const std::wstring member = folder + L"\\cabinet\\" + std::wstring(keys.File.begin(), keys.File.end());
   if (!CopyFileW(library.c_str(), member.c_str(), FALSE))
-    throw std::runtime_error("cannot copy the library to " + qvpackage::Utf8(member));
+    throw std::runtime_error("cannot copy the library to " + Utf8FromWide(member));
   WriteFile(folder + L"\\" + kDescriptionName, description);
   printf("qvpackage: %s %s described in %s\n", keys.ModuleId.c_str(), file.Version.c_str(),
-         qvpackage::Utf8(folder).c_str());
+         Utf8FromWide(folder).c_str());
   return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "module_description.h"
 
+#include "common/text.h"
 #include "description_text.h"
 #include "registration_rows.h"
 
@@ -66,7 +67,8 @@ std::string DescribeModule(const ComponentFile& file, ClassTable& classes,
                            const std::string& cabinetFile) {
   const ModuleIdentity& identity = ThisArchitecture();
   if (file.Machine != identity.Machine)
-    throw std::runtime_error(Utf8(file.Path) + " is built for another architecture than this tool");
+    throw std::runtime_error(Utf8FromWide(file.Path) +
+                             " is built for another architecture than this tool");
   const ModuleKeys keys(identity);
   const std::string moduleGuid = std::string("{") + identity.ModuleGuid + "}";
 

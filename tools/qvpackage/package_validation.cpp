@@ -1,6 +1,7 @@
 #include "package_validation.h"
 
 #include "component_file.h"
+#include "common/text.h"
 #include "installer/msi_handle.h"
 
 #include <msiquery.h>
@@ -40,8 +41,8 @@ const char* ErrorName(MSIDBERROR error) {
 bool ValidateTable(MSIHANDLE database, const std::wstring& table, ValidationReport& report) {
   MsiHandle view;
   Check(MsiDatabaseOpenViewW(database, (L"SELECT * FROM `" + table + L"`").c_str(), view.Put()),
-        "reading " + Utf8(table));
-  Check(MsiViewExecute(view.Get(), 0), "reading " + Utf8(table));
+        "reading " + Utf8FromWide(table));
+  Check(MsiViewExecute(view.Get(), 0), "reading " + Utf8FromWide(table));
   for (int row = 1;; ++row) {
     MsiHandle record;
     if (MsiViewFetch(view.Get(), record.Put()) != ERROR_SUCCESS) return true;
@@ -56,8 +57,8 @@ bool ValidateTable(MSIHANDLE database, const std::wstring& table, ValidationRepo
       if (error == MSIDBERROR_NOERROR || error == MSIDBERROR_FUNCTIONERROR ||
           error == MSIDBERROR_INVALIDARG || error == MSIDBERROR_MOREDATA)
         break;
-      report.Errors.push_back(Utf8(table) + "." + Utf8(column) + ": " + ErrorName(error) +
-                              " (row " + std::to_string(row) + ")");
+      report.Errors.push_back(Utf8FromWide(table) + "." + Utf8FromWide(std::wstring(column)) + ": " +
+                              ErrorName(error) + " (row " + std::to_string(row) + ")");
     }
   }
 }
@@ -67,7 +68,7 @@ bool ValidateTable(MSIHANDLE database, const std::wstring& table, ValidationRepo
 ValidationReport ValidatePackage(const std::wstring& path) {
   MsiHandle database;
   Check(MsiOpenDatabaseW(path.c_str(), reinterpret_cast<LPCWSTR>(MSIDBOPEN_READONLY), database.Put()),
-        "opening " + Utf8(path));
+        "opening " + Utf8FromWide(path));
   std::vector<std::wstring> tables;
   {
     MsiHandle view;

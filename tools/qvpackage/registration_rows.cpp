@@ -1,5 +1,6 @@
 #include "registration_rows.h"
 
+#include "common/text.h"
 #include "description_text.h"
 #include "module_description.h"
 #include "server/class_table.h"
@@ -12,7 +13,7 @@ namespace {
 std::string ClsidText(const CLSID& clsid) {
   wchar_t text[40] = {};
   StringFromGUID2(clsid, text, 40);
-  return Utf8(text);
+  return Utf8FromWide(std::wstring(text));
 }
 
 // HKEY_CLASSES_ROOT in the Registry table; the installer writes it per machine (ALLUSERS=1),
