@@ -56,16 +56,16 @@ HRESULT LoadInterfaceLibrary(REGKIND kind, ComRef<ITypeLib>& library) {
   return LoadTypeLibEx(file.c_str(), kind, library.Put());
 }
 
-HRESULT UnregisterInterfaceLibrary() {
+// Like the class keys, a library that is not registered needs no unregistering.
+void UnregisterInterfaceLibrary() {
   ComRef<ITypeLib> library;
   TLIBATTR* attributes = nullptr;
-  HRESULT result = LoadInterfaceLibrary(REGKIND_NONE, library);
-  if (SUCCEEDED(result)) result = library->GetLibAttr(&attributes);
-  if (FAILED(result)) return result;
-  result = UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum,
-                             attributes->wMinorVerNum, attributes->lcid, attributes->syskind);
+  if (FAILED(LoadInterfaceLibrary(REGKIND_NONE, library)) ||
+      FAILED(library->GetLibAttr(&attributes)))
+    return;
+  UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum,
+                    attributes->lcid, attributes->syskind);
   library->ReleaseTLibAttr(attributes);
-  return result;
 }
 
 }  // namespace
@@ -111,6 +111,6 @@ STDAPI DllRegisterServer() {
 STDAPI DllUnregisterServer() {
   const HRESULT progId = DeleteClassTree(kStandInProjectProgId);
   const HRESULT clsid = DeleteClassTree(std::wstring(L"CLSID\\") + kStandInProjectClsidText);
-  if (FAILED(progId) || FAILED(clsid)) return SELFREG_E_CLASS;
-  return FAILED(UnregisterInterfaceLibrary()) ? SELFREG_E_TYPELIB : S_OK;
+  UnregisterInterfaceLibrary();
+  return FAILED(progId) || FAILED(clsid) ? SELFREG_E_CLASS : S_OK;
 }
