@@ -26,10 +26,30 @@ std::string Utf8(const std::wstring& text) {
   return out;
 }
 
+// The folder the launcher was started from (a Unix path), when it runs the tool elsewhere.
+std::wstring CallerFolder() {
+  wchar_t buffer[4096];
+  const DWORD length = GetEnvironmentVariableW(L"QVMODCAT_CALLER_DIR", buffer, 4096);
+  return length > 0 && length < 4096 ? std::wstring(buffer, length) : std::wstring();
+}
+
+bool IsRelative(const std::wstring& path) {
+  const bool rooted = path[0] == L'/' || path[0] == L'\\';
+  const bool drive = path.size() >= 2 && path[1] == L':';
+  return !rooted && !drive;
+}
+
 }  // namespace
 
-std::wstring FullWindowsPath(const std::wstring& path) {
-  if (path.empty()) return path;
+std::wstring FullWindowsPath(const std::wstring& given) {
+  if (given.empty()) return given;
+  std::wstring path = given;
+  const std::wstring caller = CallerFolder();
+  if (!caller.empty() && IsRelative(path)) {
+    for (wchar_t& c : path)
+      if (c == L'\\') c = L'/';
+    path = caller + L"/" + path;
+  }
   if (path[0] == L'/' && (path.size() == 1 || path[1] != L'/')) {
     if (const DosFileNameFromUnix convert = WineDosFileName()) {
       if (WCHAR* dos = convert(Utf8(path).c_str())) {
