@@ -38,7 +38,13 @@ void Probe(PackageFile& file) {
     file.Key = identity.Key;
     file.Version = identity.Version;
   } catch (const ComError& error) {
-    file.Problem = L"the installer cannot read it: " + OneLine(error.Description());
+    if (error.Result() == HRESULT_FROM_WIN32(ERROR_INSTALL_PACKAGE_INVALID)) {
+      file.Problem = L"damaged: " + OneLine(error.Description());
+      return;
+    }
+    // Only the component's answer: msi.dll asked directly has crashed on such files.
+    file.Problem = L"the installer refuses it: " + OneLine(error.Description()) + L" (" +
+                   HexResult(error.Result()) + L")";
   }
 }
 

@@ -46,11 +46,13 @@ int RunFindFile(const Options& options) {
 
   std::optional<ModuleSummary> answer;
   if (result.Module) answer = catalog.Summary(result.Module.Get());
-  const auto isAnswer = [&](const FileCandidate& c) {
-    return answer && c.Matches && c.Module.Key == answer->Key && c.Module.Path == answer->Path;
-  };
-  bool fromFileLists = false;
-  for (const FileCandidate& c : found.Candidates) fromFileLists = fromFileLists || isAnswer(c);
+  // The first match is what the catalog's file lists answer.
+  const FileCandidate* firstMatch = nullptr;
+  for (const FileCandidate& c : found.Candidates)
+    if (!firstMatch && c.Matches) firstMatch = &c;
+  const bool fromFileLists = answer && firstMatch && firstMatch->Module.Key == answer->Key &&
+                             firstMatch->Module.Path == answer->Path;
+  const auto isAnswer = [&](const FileCandidate& c) { return fromFileLists && &c == firstMatch; };
 
   Json json = Json::Object();
   json.Set("destination", question.Destination);

@@ -76,8 +76,15 @@ class Judge {
         candidate.Reason += (candidate.Reason.empty() ? L"" : L"; ") + miss;
     } else {
       candidate.Matches = true;
-      candidate.Reason = first_.empty() ? L"matches" : L"matches too, but " + first_ + L" comes first";
-      if (first_.empty()) first_ = candidate.Module.Key;
+      if (!first_) {
+        first_ = &candidate;
+        candidate.Reason = L"matches";
+      } else if (first_->Module.Key == candidate.Module.Key &&
+                 first_->Module.Path == candidate.Module.Path) {
+        candidate.Reason = L"matches too, but an earlier file of the module comes first";
+      } else {
+        candidate.Reason = L"matches too, but " + first_->Module.Key + L" comes first";
+      }
     }
   }
 
@@ -88,7 +95,7 @@ class Judge {
   FileCandidates& result_;
   bool matchVersion_ = false;
   bool matchFolder_ = false;
-  std::wstring first_;
+  const FileCandidate* first_ = nullptr;  // the match the catalog answers with
 };
 
 }  // namespace

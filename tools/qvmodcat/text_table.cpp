@@ -62,7 +62,7 @@ std::wstring FitLineKeepingEnd(const std::wstring& line) {
 void TextTable::ShrinkColumns(std::vector<std::vector<std::wstring>>& rows,
                               std::vector<size_t>& widths) const {
   // The last column keeps room for a readable start; the widest other column gives way first.
-  constexpr size_t kLastColumnRoom = 24, kNarrowest = 12;
+  constexpr size_t kLastColumnRoom = 32, kNarrowest = 12;
   size_t last = 0;
   for (const auto& row : rows)
     if (!row.empty()) last = std::max(last, row.back().size());
