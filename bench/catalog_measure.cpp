@@ -1,9 +1,9 @@
 #include "catalog_measure.h"
 
+#include "class_ids.h"
 #include "package_set.h"
 #include "platform_floors.h"
 #include "qvmodcat.h"
-#include "server/class_ids.h"
 
 #include <windows.h>
 #include <oleauto.h>

@@ -1,11 +1,10 @@
 #include "catalog/catalog_manager.h"
 
 #include "catalog/catalog_pro.h"
-#include "server/boundary.h"
+#include "catalog/project_types.h"
+#include "com/boundary.h"
 
 namespace {
-
-bool IsEditionProjectType(long projectType) { return projectType == 9 || projectType == 10; }
 
 template <class Catalog>
 HRESULT MakeCatalogOnce(ComRef<IMMCatalog>& kept) {
@@ -31,7 +30,7 @@ STDMETHODIMP MMCatalogManager::GetCatalog(long projectType, IUnknown** catalog) 
     HRESULT made = MakeCatalogOnce<MMCatalog>(catalog_);
     if (FAILED(made)) return made;
     IMMCatalog* chosen = catalog_.Get();
-    if (IsEditionProjectType(projectType)) {
+    if (IsEditionManagerProjectType(projectType)) {
       made = MakeCatalogOnce<MMCatalogPro>(editionCatalog_);
       if (FAILED(made)) return made;
       chosen = editionCatalog_.Get();

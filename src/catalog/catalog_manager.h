@@ -7,10 +7,10 @@
 // interface is dual: dispatch calls work through IMMCatalogManager itself.
 #pragma once
 
-#include "server/com_object.h"
-#include "server/dispatch.h"
-#include "server/error_reporting.h"
-#include "server/server_module.h"
+#include "com/com_object.h"
+#include "com/dispatch.h"
+#include "com/error_reporting.h"
+#include "com/server_module.h"
 
 #include "qvmodcat.h"
 

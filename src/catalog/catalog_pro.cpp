@@ -1,22 +1,10 @@
 #include "catalog/catalog_pro.h"
 
-#include "server/class_ids.h"
-
-namespace {
-
-bool IsEditionProjectType(long projectType) { return projectType == 9; }
-
-}  // namespace
+#include "catalog/project_types.h"
+#include "class_ids.h"
 
 const QueryTable<MMCatalogPro>& MMCatalogPro::Interfaces() {
-  static constexpr InterfaceEntry<MMCatalogPro> entries[] = {
-      {&__uuidof(IMMCatalog), &InterfaceOf<MMCatalogPro, IMMCatalog>},
-      {&kIidMMCatalogAlt2, &InterfaceOf<MMCatalogPro, IMMCatalog>},
-      {&kIidMMCatalogAlt3, &InterfaceOf<MMCatalogPro, IMMCatalog>},
-      {&IID_IDispatch, &InterfaceOf<MMCatalogPro, IMMCatalog>},
-      {&IID_ISupportErrorInfo, &InterfaceOf<MMCatalogPro, ISupportErrorInfo>}};
-  static constexpr QueryTable<MMCatalogPro> table{entries};
-  return table;
+  return DualInterfaces<MMCatalogPro, IMMCatalog, kIidMMCatalogAlt2, kIidMMCatalogAlt3>();
 }
 
 HRESULT MMCatalogPro::ReportComException(const com_exception& error) const noexcept {
@@ -38,5 +26,5 @@ STDMETHODIMP MMCatalogPro::GetModuleKeyForFile(BSTR, BSTR*) { return S_OK; }
 STDMETHODIMP MMCatalogPro::GetModuleDisplayName(BSTR, BSTR*) { return S_OK; }
 
 STDMETHODIMP MMCatalogPro::SupportsProject(IUnknown* project, VARIANT_BOOL* supported) {
-  return SupportsProjectOfTypes(project, supported, &IsEditionProjectType);
+  return SupportsProjectOfTypes(project, supported, &IsEditionCatalogProjectType);
 }

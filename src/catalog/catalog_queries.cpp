@@ -4,10 +4,11 @@
 #include "catalog/folder_collection.h"
 #include "catalog/lookup_tables.h"
 #include "catalog/mm_catalog.h"
+#include "catalog/project_types.h"
+#include "com/boundary.h"
 #include "common/bstr.h"
 #include "common/text.h"
 #include "common/variant.h"
-#include "server/boundary.h"
 
 #include <shlwapi.h>
 
@@ -15,16 +16,12 @@
 
 namespace {
 
-WideString FromBstr(BSTR text) { return WideString(text, text ? SysStringLen(text) : 0); }
-
 void ReleaseInto(IUnknown** slot) {
   if (*slot) {
     (*slot)->Release();
     *slot = nullptr;
   }
 }
-
-bool IsCatalogProjectType(long projectType) { return projectType == 1 || projectType == 3; }
 
 }  // namespace
 
@@ -58,7 +55,7 @@ STDMETHODIMP MMCatalog::GetModules(IUnknown** modules) {
 
 STDMETHODIMP MMCatalog::GetModule(BSTR key, BSTR language, IDispatch** module) {
   if (!module) return E_POINTER;
-  WideString wanted = FromBstr(key);
+  WideString wanted = WideString::FromBstr(key);
   const size_t colon = wanted.FindLast(L':');
   if (colon == WideString::npos) return E_FAIL;  // not a module key; no error information
   return ComBoundary(*this, [&] {
@@ -80,7 +77,7 @@ STDMETHODIMP MMCatalog::GetModule(BSTR key, BSTR language, IDispatch** module) {
       if (languages.size() == 1) {
         wanted = id + L":" + languages.begin()->first;
       } else if (languages.size() > 1) {
-        const WideString preferred = preferredLanguage_.IsEmpty() ? FromBstr(language)
+        const WideString preferred = preferredLanguage_.IsEmpty() ? WideString::FromBstr(language)
                                                                   : preferredLanguage_;
         if (IDispatch* match = moduleList_->Find(id + L":" + preferred))
           return match->QueryInterface(__uuidof(IMergeModule2), reinterpret_cast<void**>(module));
@@ -99,7 +96,7 @@ STDMETHODIMP MMCatalog::GetModule(BSTR key, BSTR language, IDispatch** module) {
 
 STDMETHODIMP MMCatalog::GetModuleKeyForFile(BSTR file, BSTR* key) {
   return ComBoundary(*this, [&] {
-    const WideString path = FromBstr(file);
+    const WideString path = WideString::FromBstr(file);
     if (path.IsEmpty()) return S_OK;
     const WideString name =
         LowerThroughAnsi(WideString::FromAnsi(PathFindFileNameA(path.Ansi())));
@@ -115,7 +112,7 @@ STDMETHODIMP MMCatalog::GetModuleKeyForFile(BSTR file, BSTR* key) {
 
 STDMETHODIMP MMCatalog::GetModuleDisplayName(BSTR key, BSTR* name) {
   return ComBoundary(*this, [&] {
-    const WideString wanted = FromBstr(key);
+    const WideString wanted = WideString::FromBstr(key);
     if (wanted.IsEmpty()) return S_OK;
     WideString text;
     if (!LookupDisplayName(wanted, text)) text = wanted;

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "catalog/keyed_object_list.h"
-#include "server/com_object.h"
-#include "server/error_reporting.h"
-#include "server/server_module.h"
+#include "com/com_object.h"
+#include "com/error_reporting.h"
+#include "com/server_module.h"
 
 #include <oaidl.h>
 

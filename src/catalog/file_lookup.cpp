@@ -3,16 +3,14 @@
 // records, then the environment's "FilesToModules.ini".
 #include "catalog/lookup_tables.h"
 #include "catalog/mm_catalog.h"
+#include "com/boundary.h"
 #include "common/bstr.h"
 #include "common/text.h"
 #include "folders/folder_tokens.h"
-#include "server/boundary.h"
 
 #include <shlwapi.h>
 
 namespace {
-
-WideString FromBstr(BSTR text) { return WideString(text, text ? SysStringLen(text) : 0); }
 
 bool IsPatternBlank(wchar_t ch) { return ch == L'\n' || ch == L'\t' || ch == L' '; }
 
@@ -29,8 +27,6 @@ bool IsPlainAscii(const wchar_t* text, size_t length) {
   return true;
 }
 
-wchar_t FoldAscii(wchar_t ch) { return ch >= L'A' && ch <= L'Z' ? ch + (L'a' - L'A') : ch; }
-
 // File names compared without regard to case.  A lookup compares the name with every file of
 // every package, and the locale's comparison costs far more than the rest of that walk; for
 // names made of printable ASCII alone (every such character carries its own weight there) it
@@ -43,7 +39,7 @@ bool SameFileName(const WideString& left, const WideString& right) {
     return EqualsIgnoringCase(left, right);
   if (length != otherLength) return false;
   for (size_t i = 0; i < length; ++i)
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+    if (FoldAsciiLetter(a[i]) != FoldAsciiLetter(b[i])) return false;
   return true;
 }
 
@@ -56,7 +52,7 @@ unsigned long FileNameKey(const WideString& name) {
   const size_t length = name.Length();
   if (!IsPlainAscii(text, length)) return kLocaleCompared;
   unsigned long hash = 2166136261u;
-  for (size_t i = 0; i < length; ++i) hash = (hash ^ FoldAscii(text[i])) * 16777619u;
+  for (size_t i = 0; i < length; ++i) hash = (hash ^ FoldAsciiLetter(text[i])) * 16777619u;
   return hash == kLocaleCompared ? 1 : hash;
 }
 
@@ -123,8 +119,8 @@ HRESULT MMCatalog::FindModuleForFileCore(const WideString& file, BSTR version, B
   FileQuery query;
   const size_t backslash = file.FindLast(L'\\');
   query.Name = backslash == WideString::npos ? file : file.Substring(backslash + 1);
-  query.Version = FromBstr(version);
-  const WideString requestedLanguage = FromBstr(language);
+  query.Version = WideString::FromBstr(version);
+  const WideString requestedLanguage = WideString::FromBstr(language);
   const WideString lang = requestedLanguage.IsEmpty() ? WideString(L"0") : requestedLanguage;
   query.Language = lang;
   query.MatchVersion = matchVersion;
@@ -173,7 +169,7 @@ STDMETHODIMP MMCatalog::FindModuleForFile(BSTR destination, BSTR version, BSTR l
       ThrowIfFailed(appServices_->GetMatchFolder(&switchValue));
       matchFolder = switchValue != 0;
     }
-    const WideString path = FromBstr(destination);
+    const WideString path = WideString::FromBstr(destination);
     WideString folder, file;
     if (!SplitDestinationPath(path, folder, file)) file = path;  // no folder token: a bare name
     return FindModuleForFileCore(file, version, language, module, found, matchVersion,
@@ -187,7 +183,7 @@ STDMETHODIMP MMCatalog::FindModuleForFileInFolder(BSTR destination, BSTR version
   return ComBoundary(*this, [&] {
     // Without a folder token both parts stay empty: there is no file to look for in a folder.
     WideString folder, file;
-    SplitDestinationPath(FromBstr(destination), folder, file);
+    SplitDestinationPath(WideString::FromBstr(destination), folder, file);
     return FindModuleForFileCore(file, version, language, module, found,
                                  SysStringLen(version) != 0, true, folder);
   });

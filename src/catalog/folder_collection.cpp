@@ -2,12 +2,10 @@
 
 #include "catalog/collection_enumerator.h"
 #include "catalog/module_collection.h"
+#include "com/boundary.h"
 #include "common/variant.h"
-#include "server/boundary.h"
 
 namespace {
-
-WideString FromBstr(BSTR text) { return WideString(text, text ? SysStringLen(text) : 0); }
 
 // An index that designates nothing to remove: empty, null, missing, an empty text or zero.
 bool IsZeroIndex(const VARIANT& index) {
@@ -43,13 +41,7 @@ ModuleFolderItem::ModuleFolderItem(ModuleFolderRef folder)
       folder_(std::move(folder)) {}
 
 const QueryTable<ModuleFolderItem>& ModuleFolderItem::Interfaces() {
-  using Self = ModuleFolderItem;
-  static constexpr InterfaceEntry<Self> entries[] = {
-      {&__uuidof(IModuleFolderItem), &InterfaceOf<Self, IModuleFolderItem>},
-      {&IID_IDispatch, &InterfaceOf<Self, IModuleFolderItem>},
-      {&IID_ISupportErrorInfo, &InterfaceOf<Self, ISupportErrorInfo>}};
-  static constexpr QueryTable<Self> table{entries};
-  return table;
+  return DualInterfaces<ModuleFolderItem, IModuleFolderItem>();
 }
 
 STDMETHODIMP ModuleFolderItem::get_Modules(IUnknown** modules) {
@@ -70,13 +62,13 @@ STDMETHODIMP ModuleFolderItem::get_Folder(BSTR* folder) { return folderText_.Cop
 
 STDMETHODIMP ModuleFolderItem::put_Name(BSTR* name) {
   if (!name) return E_POINTER;
-  name_ = FromBstr(*name);
+  name_ = WideString::FromBstr(*name);
   return S_OK;
 }
 
 STDMETHODIMP ModuleFolderItem::put_Folder(BSTR* folder) {
   if (!folder) return E_POINTER;
-  folderText_ = FromBstr(*folder);
+  folderText_ = WideString::FromBstr(*folder);
   return S_OK;
 }
 
@@ -99,13 +91,7 @@ STDMETHODIMP ModuleFolderItem::InterfaceSupportsErrorInfo(REFIID iid) {
 // --- ModuleFolderCollection ----------------------------------------------------------------
 
 const QueryTable<ModuleFolderCollection>& ModuleFolderCollection::Interfaces() {
-  using Self = ModuleFolderCollection;
-  static constexpr InterfaceEntry<Self> entries[] = {
-      {&__uuidof(IModuleFolderCollection), &InterfaceOf<Self, IModuleFolderCollection>},
-      {&IID_IDispatch, &InterfaceOf<Self, IModuleFolderCollection>},
-      {&IID_ISupportErrorInfo, &InterfaceOf<Self, ISupportErrorInfo>}};
-  static constexpr QueryTable<Self> table{entries};
-  return table;
+  return DualInterfaces<ModuleFolderCollection, IModuleFolderCollection>();
 }
 
 void ModuleFolderCollection::AddFolderItem(const ModuleFolderRef& folder) {
@@ -124,7 +110,8 @@ size_t ModuleFolderCollection::RequirePosition(const VARIANT& index) const {
 STDMETHODIMP ModuleFolderCollection::Item(VARIANT index, IDispatch** item) {
   if (!item) return E_POINTER;
   *item = nullptr;
-  return ComBoundary(Reporter(), [&] { return items_.At(RequirePosition(index)).Object.CopyTo(item); });
+  return ComBoundary(Reporter(),
+                     [&] { return items_.At(RequirePosition(index)).Object.CopyTo(item); });
 }
 
 STDMETHODIMP ModuleFolderCollection::get_Count(long* count) {
@@ -137,7 +124,7 @@ STDMETHODIMP ModuleFolderCollection::Reserved3(long, long, long) { return E_NOTI
 
 STDMETHODIMP ModuleFolderCollection::AddFolder(BSTR folderPath) {
   return ComBoundary(Reporter(), [&] {
-    AddSearchPathFolder(FromBstr(folderPath));
+    AddSearchPathFolder(WideString::FromBstr(folderPath));
     return S_OK;
   });
 }

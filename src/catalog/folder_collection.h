@@ -6,10 +6,10 @@
 
 #include "catalog/folder_store.h"
 #include "catalog/keyed_object_list.h"
-#include "server/com_object.h"
-#include "server/dispatch.h"
-#include "server/error_reporting.h"
-#include "server/server_module.h"
+#include "com/com_object.h"
+#include "com/dispatch.h"
+#include "com/error_reporting.h"
+#include "com/server_module.h"
 
 #include "qvmodcat.h"
 

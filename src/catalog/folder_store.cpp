@@ -1,7 +1,7 @@
 #include "catalog/folder_store.h"
 
 #include "common/com_exception.h"
-#include "server/companion_loader.h"
+#include "environment/companion_loader.h"
 
 namespace {
 

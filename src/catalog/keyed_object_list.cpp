@@ -4,14 +4,6 @@
 
 #include <iterator>
 
-namespace {
-
-bool IsPositionType(VARTYPE type) {
-  return type == VT_I2 || type == VT_I4 || type == VT_UI2 || type == VT_UI4;
-}
-
-}  // namespace
-
 void KeyedObjectList::Add(const WideString& key, IDispatch* object) {
   const auto existing = index_.find(key);
   if (existing != index_.end()) {
@@ -37,7 +29,7 @@ void KeyedObjectList::RemoveAt(size_t position) {
 size_t KeyedObjectList::Resolve(const VARIANT& index) const {
   UniqueVariant value;  // a by-reference index counts as its value
   if (FAILED(VariantCopyInd(value.Put(), const_cast<VARIANT*>(&index)))) return 0;
-  if (IsPositionType(value.Type())) {
+  if (IsPositionIndexType(value.Type())) {
     UniqueVariant number;
     if (FAILED(VariantChangeType(number.Put(), &value.Get(), 0, VT_I4))) return 0;
     const long position = V_I4(&number.Get());

@@ -8,7 +8,8 @@
 
 namespace {
 
-bool loadedFlag = false;
+// The lookup files have been read in this process (set once, never cleared).
+bool lookupFilesLoaded = false;
 
 enum class KeyCase { AsWritten, LowerThroughAnsi };
 
@@ -45,22 +46,9 @@ WideString CheckedFolder(IAppFolders* folders, FolderGetter getter) {
 
 }  // namespace
 
-ModuleNameTable& ModuleNames() noexcept {
-  static ModuleNameTable table;
-  return table;
-}
-
 FileModuleTable& FileModules() noexcept {
   static FileModuleTable table;
   return table;
-}
-
-bool LookupDisplayName(const WideString& key, WideString& name) {
-  const ModuleNameTable& table = ModuleNames();
-  const auto found = table.find(key);
-  if (found == table.end()) return false;
-  name = found->second;
-  return true;
 }
 
 void LoadModuleNameTable(const WideString& folder) {
@@ -72,11 +60,9 @@ void LoadFileModuleTable(const WideString& folder) {
                  FileModules());
 }
 
-bool LookupFilesLoaded() noexcept { return loadedFlag; }
-
 void LoadLookupFilesOnce(IAppFolders* folders) {
-  if (loadedFlag) return;
-  loadedFlag = true;  // before reading: a failed load is not tried again
+  if (lookupFilesLoaded) return;
+  lookupFilesLoaded = true;  // before reading: a failed load is not tried again
   LoadLookupFiles(folders);
 }
 

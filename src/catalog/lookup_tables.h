@@ -1,23 +1,19 @@
 // The process-wide lookup tables read from the environment's "modules.ini" (module key to
-// display name) and "FilesToModules.ini" (lower-cased file name to the entry naming the
-// module that delivers it).  Filled once per process by the first catalog, kept until unload.
+// display name, the table of module/module_names.h) and "FilesToModules.ini" (lower-cased file
+// name to the entry naming the module that delivers it).  Filled once per process by the first
+// catalog, kept until unload.
 #pragma once
 
 #include "common/wide_string.h"
+#include "module/module_names.h"
 #include "qv_environment.h"
 
 #include <map>
 
-// Key text to display name, keys compared code unit by code unit.
-using ModuleNameTable = std::map<WideString, WideString>;
 // Lower-cased file name to its entry text ("<qualifier>:<module>").
 using FileModuleTable = std::map<WideString, WideString>;
 
-ModuleNameTable& ModuleNames() noexcept;
 FileModuleTable& FileModules() noexcept;
-
-// True and the display name when the module name table holds `key` exactly.
-bool LookupDisplayName(const WideString& key, WideString& name);
 
 // Read section "modules" of <folder>\modules.ini, and section "FilesToModules" of
 // <folder>\FilesToModules.ini (its keys lower-cased through the ANSI code page), into the
@@ -33,7 +29,6 @@ void LoadFileModuleTable(const WideString& folder);
 // from GetFilesIniFolder, in that order.  A failure of any call raises com_exception and ends
 // the loading there (a failure in "modules.ini" leaves "FilesToModules.ini" unread); as the
 // flag is already set, no later call reads either file again.  Later calls do nothing.
-bool LookupFilesLoaded() noexcept;
 void LoadLookupFilesOnce(IAppFolders* folders);
 // The two loads of LoadLookupFilesOnce, in its order, without the flag.
 void LoadLookupFiles(IAppFolders* folders);

@@ -3,10 +3,10 @@
 #include "catalog/mm_catalog.h"
 
 #include "catalog/lookup_tables.h"
+#include "class_ids.h"
+#include "com/boundary.h"
 #include "common/bstr.h"
-#include "server/boundary.h"
-#include "server/class_ids.h"
-#include "server/companion_loader.h"
+#include "environment/companion_loader.h"
 
 #include <algorithm>
 
@@ -43,14 +43,7 @@ MMCatalog::~MMCatalog() {
 }
 
 const QueryTable<MMCatalog>& MMCatalog::Interfaces() {
-  static constexpr InterfaceEntry<MMCatalog> entries[] = {
-      {&__uuidof(IMMCatalog), &InterfaceOf<MMCatalog, IMMCatalog>},
-      {&kIidMMCatalogAlt2, &InterfaceOf<MMCatalog, IMMCatalog>},
-      {&kIidMMCatalogAlt3, &InterfaceOf<MMCatalog, IMMCatalog>},
-      {&IID_IDispatch, &InterfaceOf<MMCatalog, IMMCatalog>},
-      {&IID_ISupportErrorInfo, &InterfaceOf<MMCatalog, ISupportErrorInfo>}};
-  static constexpr QueryTable<MMCatalog> table{entries};
-  return table;
+  return DualInterfaces<MMCatalog, IMMCatalog, kIidMMCatalogAlt2, kIidMMCatalogAlt3>();
 }
 
 HRESULT MMCatalog::ReportComException(const com_exception& error) const noexcept {

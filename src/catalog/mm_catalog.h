@@ -14,11 +14,11 @@
 
 #include "catalog/folder_store.h"
 #include "catalog/module_collection.h"
+#include "com/com_object.h"
+#include "com/dispatch.h"
+#include "com/error_reporting.h"
+#include "com/server_module.h"
 #include "common/com_exception.h"
-#include "server/com_object.h"
-#include "server/dispatch.h"
-#include "server/error_reporting.h"
-#include "server/server_module.h"
 
 #include "qvmodcat.h"
 
@@ -69,10 +69,6 @@ class MMCatalog : public DispatchImpl<IMMCatalog>, public ISupportErrorInfo, pub
   void RefreshCatalog();
   void MarkDirty() noexcept { dirty_ = true; }
   bool IsDirty() const noexcept { return dirty_; }
-  const std::vector<WideString>& ExcludedFilePatterns() const noexcept {
-    return excludedFilePatterns_;
-  }
-
   // The catalogs alive in the process, in creation order.
   static const std::vector<MMCatalog*>& LiveCatalogs() noexcept;
   // Sets Dirty on every live catalog.

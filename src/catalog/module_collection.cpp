@@ -1,9 +1,9 @@
 #include "catalog/module_collection.h"
 
 #include "catalog/collection_enumerator.h"
+#include "com/boundary.h"
 #include "common/bstr.h"
 #include "module/merge_module2.h"
-#include "server/boundary.h"
 
 ComRef<IMergeModule2> NewModuleObject(const ModuleRecordRef& record) {
   ComRef<IMergeModule2> module = MakeComponentObject<MergeModule2, IMergeModule2>();
@@ -12,13 +12,7 @@ ComRef<IMergeModule2> NewModuleObject(const ModuleRecordRef& record) {
 }
 
 const QueryTable<MergeModuleCollection>& MergeModuleCollection::Interfaces() {
-  using Self = MergeModuleCollection;
-  static constexpr InterfaceEntry<Self> entries[] = {
-      {&__uuidof(IMergeModuleCollection), &InterfaceOf<Self, IMergeModuleCollection>},
-      {&IID_IDispatch, &InterfaceOf<Self, IMergeModuleCollection>},
-      {&IID_ISupportErrorInfo, &InterfaceOf<Self, ISupportErrorInfo>}};
-  static constexpr QueryTable<Self> table{entries};
-  return table;
+  return DualInterfaces<MergeModuleCollection, IMergeModuleCollection>();
 }
 
 ComRef<IMergeModuleCollection> MergeModuleCollection::Create(MergeModuleCollection** object) {

@@ -4,11 +4,11 @@
 #pragma once
 
 #include "catalog/keyed_object_list.h"
+#include "com/com_object.h"
+#include "com/dispatch.h"
+#include "com/error_reporting.h"
+#include "com/server_module.h"
 #include "module/module_record.h"
-#include "server/com_object.h"
-#include "server/dispatch.h"
-#include "server/error_reporting.h"
-#include "server/server_module.h"
 
 #include "qvmodcat.h"
 

@@ -6,7 +6,7 @@
 #include "common/bstr.h"
 #include "common/com_exception.h"
 #include "common/text.h"
-#include "server/companion_loader.h"
+#include "environment/companion_loader.h"
 
 #include <algorithm>
 

@@ -1,5 +1,6 @@
 #include "common/com_exception.h"
 
+#include "common/bstr.h"
 #include "common/com_ref.h"
 #include "common/text.h"
 
@@ -33,12 +34,11 @@ void ThrowIfFailed(HRESULT code, ErrorOrigin origin) {
   if (code >= 0) return;
   ComRef<IErrorInfo> info;
   if (GetErrorInfo(0, info.Put()) == S_OK && info) {
-    BSTR description = nullptr;
+    UniqueBstr description;
     GUID interfaceId = GUID{};
-    info->GetDescription(&description);
+    info->GetDescription(description.Put());
     info->GetGUID(&interfaceId);
-    std::string text = AnsiFromWide(description, description ? SysStringLen(description) : 0);
-    SysFreeString(description);
+    std::string text = AnsiFromWide(description.Get(), description.Length());
     throw com_exception(code, std::move(text), interfaceId, origin);
   }
   std::string text = SystemMessageText(code);

@@ -18,11 +18,6 @@ WideString ParentFolder(const WideString& path) {
   return slash == WideString::npos ? WideString() : path.Substring(0, slash);
 }
 
-WideString LastPathElement(const WideString& path) {
-  const size_t slash = path.FindLast(L'\\');
-  return slash == WideString::npos ? path : path.Substring(slash + 1);
-}
-
 bool PathExists(const WideString& path) {
   return GetFileAttributesA(path.Ansi()) != INVALID_FILE_ATTRIBUTES;
 }

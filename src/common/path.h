@@ -12,8 +12,5 @@ WideString JoinPath(const WideString& left, const WideString& right);
 // backslash.
 WideString ParentFolder(const WideString& path);
 
-// The last element of a path (after the last backslash, or the whole text).
-WideString LastPathElement(const WideString& path);
-
 // True when a file or folder exists at the path (its attributes can be read).
 bool PathExists(const WideString& path);

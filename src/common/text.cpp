@@ -3,14 +3,37 @@
 #include <cstdlib>
 #include <cstring>
 
-std::string AnsiFromWide(const wchar_t* text, size_t length) {
+namespace {
+
+std::string NarrowFromWide(UINT codePage, const wchar_t* text, size_t length) {
   std::string result;
   if (!text || length == 0) return result;
   const int wide = static_cast<int>(length);
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, text, wide, nullptr, 0, nullptr, nullptr);
+  const int bytes = WideCharToMultiByte(codePage, 0, text, wide, nullptr, 0, nullptr, nullptr);
   if (bytes <= 0) return result;
   result.resize(static_cast<size_t>(bytes));
-  WideCharToMultiByte(CP_ACP, 0, text, wide, &result[0], bytes, nullptr, nullptr);
+  WideCharToMultiByte(codePage, 0, text, wide, &result[0], bytes, nullptr, nullptr);
+  return result;
+}
+
+}  // namespace
+
+std::string AnsiFromWide(const wchar_t* text, size_t length) {
+  return NarrowFromWide(CP_ACP, text, length);
+}
+
+std::string Utf8FromWide(const wchar_t* text, size_t length) {
+  return NarrowFromWide(CP_UTF8, text, length);
+}
+
+std::wstring WideFromUtf8(const std::string& text) {
+  std::wstring result;
+  if (text.empty()) return result;
+  const int bytes = static_cast<int>(text.size());
+  const int wide = MultiByteToWideChar(CP_UTF8, 0, text.data(), bytes, nullptr, 0);
+  if (wide <= 0) return result;
+  result.resize(static_cast<size_t>(wide));
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), bytes, &result[0], wide);
   return result;
 }
 

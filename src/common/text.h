@@ -13,6 +13,17 @@ inline std::string AnsiFromWide(const WideString& text) {
   return AnsiFromWide(text.c_str(), text.Length());
 }
 
+// UTF-8 (what tools and tests write to files and pipes) and back; invalid UTF-8 is replaced,
+// not refused.
+std::string Utf8FromWide(const wchar_t* text, size_t length);
+inline std::string Utf8FromWide(const std::wstring& text) {
+  return Utf8FromWide(text.data(), text.size());
+}
+inline std::string Utf8FromWide(const WideString& text) {
+  return Utf8FromWide(text.c_str(), text.Length());
+}
+std::wstring WideFromUtf8(const std::string& text);
+
 // Lower-cases through the ANSI code page with the system's character rules (CharLowerBuffA),
 // as file names are lower-cased for the file-to-module table.
 WideString LowerThroughAnsi(const WideString& text);
@@ -23,6 +34,12 @@ std::string UpperAnsi(std::string text);
 // code page, leading white space skipped, an optional sign, decimal digits up to the first
 // other character; no digits give 0.  Only the first 19 bytes of the ANSI form count.
 long ParseLeadingInteger(const WideString& text);
+
+// A-Z folded to a-z; every other character as it is.  For comparisons that must ignore the
+// case of ASCII letters alone, whatever the locale.
+inline wchar_t FoldAsciiLetter(wchar_t ch) {
+  return ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch + (L'a' - L'A')) : ch;
+}
 
 // Case-insensitive comparison of texts (CompareStringW, ignoring case), true when equal.
 bool EqualsIgnoringCase(const WideString& left, const WideString& right);

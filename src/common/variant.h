@@ -5,6 +5,12 @@
 
 #include <oleauto.h>
 
+// The types a collection's Item takes as a 1-based position (2- and 4-byte integers, signed or
+// unsigned); every other index is looked up as a key text.
+inline bool IsPositionIndexType(VARTYPE type) {
+  return type == VT_I2 || type == VT_I4 || type == VT_UI2 || type == VT_UI4;
+}
+
 // Owns one VARIANT and clears it when it goes away.
 class UniqueVariant {
  public:

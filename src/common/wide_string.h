@@ -30,6 +30,8 @@ class WideString {
   // From ANSI text in the system code page; null is empty.
   static WideString FromAnsi(const char* text);
   static WideString FromAnsi(const char* text, size_t length);
+  // The text of an automation string, its embedded nulls included; null is empty.
+  static WideString FromBstr(BSTR text) { return WideString(text, text ? SysStringLen(text) : 0); }
 
   WideString(const WideString& other);
   WideString(WideString&& other) noexcept;

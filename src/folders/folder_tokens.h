@@ -26,11 +26,6 @@ class FolderTokenDialect {
 // The process-wide list, installer-property notation first.
 const std::vector<FolderTokenDialect>& FolderTokenDialects();
 
-// The host's active project type: the export _GetActiveProjectType@0 of QVObjMgr.DLL, found at
-// run time (the loaded host library, else the file beside the component, else the system's
-// search).  0 when the host library or its export cannot be found.
-long GetActiveProjectType();
-
 // The notation of the active project type.  Types other than 0 and 1 (and a missing host)
 // select the installer-property notation, the one Windows Installer itself uses.
 const FolderTokenDialect& GetActiveFolderTokenDialect();

@@ -36,10 +36,8 @@ class InstallerQuery {
   // Closes the view and lets the database go.
   void Close();
 
-  bool HasView() const noexcept { return static_cast<bool>(view_); }
   // Whether the last Open got as far as opening the package (a missing table fails later).
   bool PackageOpened() const noexcept { return packageOpened_; }
-  const WideString& DatabasePath() const noexcept { return databasePath_; }
 
  private:
   ComRef<IDispatch> installer_;

@@ -6,9 +6,8 @@ MsiLibrary& Table() noexcept {
   static MsiLibrary table = {
       MsiOpenDatabaseA,    MsiDatabaseOpenViewA, MsiDatabaseIsTablePersistentA,
       MsiViewExecute,      MsiViewFetch,         MsiViewClose,
-      MsiCreateRecord,     MsiRecordGetFieldCount, MsiRecordIsNull,
-      MsiRecordGetStringA, MsiRecordGetInteger,  MsiRecordSetStringA,
-      MsiRecordSetInteger, MsiFormatRecordA,     MsiGetLastErrorRecord,
+      MsiCreateRecord,     MsiRecordIsNull,      MsiRecordGetStringA,
+      MsiRecordSetStringA, MsiFormatRecordA,     MsiGetLastErrorRecord,
       MsiCloseHandle,
   };
   return table;

@@ -18,12 +18,9 @@ struct MsiLibrary {
   UINT(WINAPI* ViewFetch)(MSIHANDLE view, MSIHANDLE* record);
   UINT(WINAPI* ViewClose)(MSIHANDLE view);
   MSIHANDLE(WINAPI* CreateRecord)(UINT fieldCount);
-  UINT(WINAPI* RecordGetFieldCount)(MSIHANDLE record);
   BOOL(WINAPI* RecordIsNull)(MSIHANDLE record, UINT field);
   UINT(WINAPI* RecordGetStringA)(MSIHANDLE record, UINT field, LPSTR buffer, DWORD* size);
-  int(WINAPI* RecordGetInteger)(MSIHANDLE record, UINT field);
   UINT(WINAPI* RecordSetStringA)(MSIHANDLE record, UINT field, LPCSTR value);
-  UINT(WINAPI* RecordSetInteger)(MSIHANDLE record, UINT field, int value);
   UINT(WINAPI* FormatRecordA)(MSIHANDLE install, MSIHANDLE record, LPSTR buffer, DWORD* size);
   MSIHANDLE(WINAPI* GetLastErrorRecord)();
   UINT(WINAPI* CloseHandle)(MSIHANDLE handle);

@@ -56,8 +56,6 @@ unsigned long RecordCount() noexcept { return State().records; }
 
 unsigned long CreationCount() noexcept { return State().creations; }
 
-void ReleaseAtUnload() noexcept { State().installer.Reset(); }
-
 Replacement::Replacement(const ComRef<IDispatch>& replacement) noexcept
     : saved_(State().installer) {
   State().installer = replacement;

@@ -3,6 +3,8 @@
 // Every ModuleRecord takes a share while it lives: the first one creates the object from the
 // ProgID "WindowsInstaller.Installer", the last one to go releases it, and the next record
 // creates a new one.  Used on the apartment thread only, so the count is a plain counter.
+// The release at unload is the process-wide state's destructor: the library's static clean-up
+// releases an object that records still hold.
 #pragma once
 
 #include "common/com_ref.h"
@@ -24,9 +26,6 @@ ComRef<IDispatch> Get() noexcept;
 unsigned long RecordCount() noexcept;
 // How many objects have been created in this process, for observing the sharing.
 unsigned long CreationCount() noexcept;
-
-// Lets go of the object if records still hold it (library unload).
-void ReleaseAtUnload() noexcept;
 
 // For tests that need the installer to fail in ways the platform will not on demand: puts a
 // wrapper of the shared object in its place while records live, and puts the object back.

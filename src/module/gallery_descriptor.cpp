@@ -6,8 +6,8 @@
 #include "common/com_exception.h"
 #include "common/path.h"
 #include "common/text.h"
+#include "environment/companion_loader.h"
 #include "module/profile_reader.h"
-#include "server/companion_loader.h"
 
 namespace {
 

@@ -62,6 +62,8 @@ class GalleryDescriptor {
   WideString GetDescriptorName() const { return descriptorName_; }
 
   // Status flags after CheckStatus; these never fail (E_POINTER for a null pointer aside).
+  // Virtual by the record's design (destructor, then the two flag getters); no record kind
+  // overrides them today.
   virtual HRESULT GetIsInstalled(VARIANT_BOOL* installed);
   virtual HRESULT GetNeedsDownload(VARIANT_BOOL* needsDownload);
   // Computes the flags from the descriptor.  Runs until it has once completed or failed; while

@@ -1,10 +1,10 @@
 #include "module/merge_module2.h"
 
+#include "class_ids.h"
+#include "com/boundary.h"
 #include "common/text.h"
 #include "module/module_detail_collection.h"
 #include "module/module_detail_items.h"
-#include "server/boundary.h"
-#include "server/class_ids.h"
 
 namespace {
 
@@ -30,14 +30,8 @@ void AddItem(Collection& collection, Args&&... args) {
 }  // namespace
 
 const QueryTable<MergeModule2>& MergeModule2::Interfaces() {
-  static constexpr InterfaceEntry<MergeModule2> entries[] = {
-      {&kIidMergeModule2Alt1, &InterfaceOf<MergeModule2, IMergeModule2>},
-      {&kIidMergeModule2Alt2, &InterfaceOf<MergeModule2, IMergeModule2>},
-      {&__uuidof(IMergeModule2), &InterfaceOf<MergeModule2, IMergeModule2>},
-      {&IID_IDispatch, &InterfaceOf<MergeModule2, IMergeModule2>},
-      {&IID_ISupportErrorInfo, &InterfaceOf<MergeModule2, ISupportErrorInfo>}};
-  static constexpr QueryTable<MergeModule2> table{entries};
-  return table;
+  return DualInterfaces<MergeModule2, IMergeModule2, kIidMergeModule2Alt1,
+                        kIidMergeModule2Alt2>();
 }
 
 ModuleRecord& MergeModule2::RequireRecord() const {

@@ -6,11 +6,11 @@
 // used before the object has a module fail with E_UNEXPECTED and an explaining text.
 #pragma once
 
+#include "com/com_object.h"
+#include "com/dispatch.h"
+#include "com/error_reporting.h"
+#include "com/server_module.h"
 #include "module/module_record.h"
-#include "server/com_object.h"
-#include "server/dispatch.h"
-#include "server/error_reporting.h"
-#include "server/server_module.h"
 
 #include "qvmodcat.h"
 
@@ -23,7 +23,6 @@ class MergeModule2 : public DispatchImpl<IMergeModule2>,
 
   // Not an automation member: the catalog hands the object the record it presents.
   void SetRecord(ModuleRecordRef record) noexcept { record_ = std::move(record); }
-  const ModuleRecordRef& Record() const noexcept { return record_; }
 
   // IMergeModule2
   STDMETHODIMP get_Dialogs(IDispatch** dialogs) override;

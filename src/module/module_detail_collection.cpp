@@ -1,16 +1,7 @@
 #include "module/module_detail_collection.h"
 
+#include "common/text.h"
 #include "common/variant.h"
-
-namespace {
-
-wchar_t FoldAsciiCase(wchar_t ch) { return ch >= L'a' && ch <= L'z' ? ch - (L'a' - L'A') : ch; }
-
-bool IsIntegerType(VARTYPE type) {
-  return type == VT_I2 || type == VT_I4 || type == VT_UI2 || type == VT_UI4;
-}
-
-}  // namespace
 
 bool AsciiCaseInsensitiveLess::operator()(const WideString& left,
                                           const WideString& right) const noexcept {
@@ -18,7 +9,7 @@ bool AsciiCaseInsensitiveLess::operator()(const WideString& left,
   const wchar_t* a = left.c_str();
   const wchar_t* b = right.c_str();
   for (size_t i = 0; i < leftLength && i < rightLength; ++i) {
-    const wchar_t x = FoldAsciiCase(a[i]), y = FoldAsciiCase(b[i]);
+    const wchar_t x = FoldAsciiLetter(a[i]), y = FoldAsciiLetter(b[i]);
     if (x != y) return x < y;
   }
   return leftLength < rightLength;
@@ -52,7 +43,7 @@ const DetailElement* DetailElements::Find(const VARIANT& index) const {
   // By-reference indexes (also a VARIANT by reference) count as their value.
   UniqueVariant value;
   if (FAILED(VariantCopyInd(value.Put(), const_cast<VARIANT*>(&index)))) return nullptr;
-  if (IsIntegerType(value.Type())) {
+  if (IsPositionIndexType(value.Type())) {
     UniqueVariant number;
     if (FAILED(VariantChangeType(number.Put(), &value.Get(), 0, VT_I4))) return nullptr;
     const long position = V_I4(&number.Get());

@@ -8,13 +8,13 @@
 // a reference to its collection, so it stays valid when the client releases the collection.
 #pragma once
 
+#include "com/boundary.h"
+#include "com/com_object.h"
+#include "com/dispatch.h"
+#include "com/error_reporting.h"
+#include "com/server_module.h"
 #include "common/com_ref.h"
 #include "common/wide_string.h"
-#include "server/boundary.h"
-#include "server/com_object.h"
-#include "server/dispatch.h"
-#include "server/error_reporting.h"
-#include "server/server_module.h"
 
 #include <oaidl.h>
 
@@ -40,7 +40,8 @@ class DetailElements {
   void Add(const WideString& key, IDispatch* item);
   // Appends under the key "<count + 1>".
   void AddNext(IDispatch* item);
-  // Position 1..Count; E_INVALIDARG otherwise.
+  // Position 1..Count; E_INVALIDARG otherwise.  Part of the collection's design although no
+  // client reaches it: the collections are filled once and handed out read-only.
   HRESULT Remove(long position);
   // The element an Item index designates (position or key), or null.
   const DetailElement* Find(const VARIANT& index) const;
@@ -128,13 +129,7 @@ class ModuleDetailCollection : public DispatchImpl<CollectionInterface>,
 
  public:
   static const QueryTable<ModuleDetailCollection>& Interfaces() {
-    using Self = ModuleDetailCollection;
-    static constexpr InterfaceEntry<Self> entries[] = {
-        {&__uuidof(CollectionInterface), &InterfaceOf<Self, CollectionInterface>},
-        {&IID_IDispatch, &InterfaceOf<Self, CollectionInterface>},
-        {&IID_ISupportErrorInfo, &InterfaceOf<Self, ISupportErrorInfo>}};
-    static constexpr QueryTable<Self> table{entries};
-    return table;
+    return DualInterfaces<ModuleDetailCollection, CollectionInterface>();
   }
   static const ErrorReporter& Reporter() { return MMCatalogErrors; }
 
@@ -171,6 +166,7 @@ class ModuleDetailCollection : public DispatchImpl<CollectionInterface>,
                                                reinterpret_cast<void**>(enumerator), this,
                                                size_t{0});
   }
+  // The collection's internal remove-at-position (not an automation member; unused today).
   HRESULT Remove(long position) { return elements_.Remove(position); }
   void Add(const WideString& key, IDispatch* item) { elements_.Add(key, item); }
   void AddNext(IDispatch* item) { elements_.AddNext(item); }

@@ -2,13 +2,13 @@
 // custom action name, download file, dependency, exclusion or file of a module.
 #pragma once
 
+#include "com/com_object.h"
+#include "com/dispatch.h"
+#include "com/error_reporting.h"
+#include "com/server_module.h"
 #include "common/wide_string.h"
 #include "module/gallery_descriptor.h"
 #include "module/module_record.h"
-#include "server/com_object.h"
-#include "server/dispatch.h"
-#include "server/error_reporting.h"
-#include "server/server_module.h"
 
 #include "qvmodcat.h"
 
@@ -17,12 +17,7 @@ template <class Derived, class Interface>
 class DetailItem : public DispatchImpl<Interface>, public ISupportErrorInfo, public ObjectLock {
  public:
   static const QueryTable<Derived>& Interfaces() {
-    static constexpr InterfaceEntry<Derived> entries[] = {
-        {&__uuidof(Interface), &InterfaceOf<Derived, Interface>},
-        {&IID_IDispatch, &InterfaceOf<Derived, Interface>},
-        {&IID_ISupportErrorInfo, &InterfaceOf<Derived, ISupportErrorInfo>}};
-    static constexpr QueryTable<Derived> table{entries};
-    return table;
+    return DualInterfaces<Derived, Interface>();
   }
   static const ErrorReporter& Reporter() { return MMCatalogErrors; }
 

@@ -1,12 +1,12 @@
 #include "module/module_record.h"
 
-#include "catalog/lookup_tables.h"
 #include "common/com_exception.h"
 #include "common/text.h"
 #include "common/variant.h"
 #include "installer/installer_automation.h"
 #include "installer/installer_query.h"
 #include "installer/shared_installer.h"
+#include "module/module_names.h"
 
 #include <utility>
 
@@ -226,7 +226,6 @@ void ModuleRecord::ReadFiles() {
   query.OpenSql(installer, packagePath_, L"SELECT * FROM File ORDER BY Sequence");
   while (query.Fetch()) {
     FileRecord file;
-    file.Installer = installer;
     file.File = query.GetString(1);
     const WideString component = query.GetString(2);
     file.FileName = query.GetString(3);
@@ -237,7 +236,6 @@ void ModuleRecord::ReadFiles() {
     file.Sequence = static_cast<ULONG>(query.GetInteger(8));
     const auto directory = directories.find(component);
     if (directory != directories.end()) file.Directory = directory->second;
-    file.PackagePath = packagePath_;
     StoreFile(std::move(file));
   }
   query.Close();

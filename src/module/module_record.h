@@ -32,15 +32,13 @@ struct ExclusionRecord {
 };
 
 struct FileRecord {
-  ComRef<IDispatch> Installer;  // the shared installer object, for package-built records
-  WideString FileName;          // as stored: "short|long" or one name
-  WideString LongName;          // text after the first '|', or the whole name
+  WideString FileName;  // as stored: "short|long" or one name
+  WideString LongName;  // text after the first '|', or the whole name
   WideString Version;
   WideString Language;
   WideString Directory;  // Directory_ of the file's component; empty for gallery records
   WideString File;       // the file key
   ULONG FileSize = 0;
-  WideString PackagePath;
   ULONG Sequence = 0;
 };
 

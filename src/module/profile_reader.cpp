@@ -3,7 +3,7 @@
 #include "common/bstr.h"
 #include "common/com_exception.h"
 #include "common/variant.h"
-#include "server/companion_loader.h"
+#include "environment/companion_loader.h"
 
 ComRef<IProfileReader> NewProfileReader() {
   ComRef<IProfileReader> reader;

@@ -3,8 +3,8 @@
 #include "catalog/catalog_manager.h"
 #include "catalog/catalog_pro.h"
 #include "catalog/mm_catalog.h"
+#include "class_ids.h"
 #include "module/merge_module2.h"
-#include "server/class_ids.h"
 #include "server/registration.h"
 
 namespace {
@@ -33,11 +33,5 @@ ClassTable table{{
 }};
 
 }  // namespace
-
-ClassEntry* ClassTable::FindServable(const CLSID& clsid) noexcept {
-  for (ClassEntry& entry : *this)
-    if (entry.Creators.CreateFactory && *entry.Clsid == clsid) return &entry;
-  return nullptr;
-}
 
 ClassTable& ComponentClasses() noexcept { return table; }

@@ -1,11 +1,11 @@
 #include "server/registration.h"
 
+#include "com/class_table.h"
+#include "com/server_module.h"
 #include "common/com_ref.h"
 #include "common/text.h"
 #include "common/unique_handle.h"
-#include "server/class_table.h"
 #include "server/resource_ids.h"
-#include "server/server_module.h"
 
 #include <oleauto.h>
 

@@ -8,9 +8,10 @@ add_library(qv_standin_common STATIC
   ${QV_STANDIN_COMMON_DIR}/standin_state.cpp
   ${QV_STANDIN_COMMON_DIR}/standin_object.cpp)
 qv_target_defaults(qv_standin_common)
-# src/common is used for its header-only owners (RegKey, ComRef) only.
-target_include_directories(qv_standin_common PUBLIC ${QV_STANDIN_COMMON_DIR} ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(qv_standin_common PUBLIC qv_sdk ole32 oleaut32 uuid advapi32)
+target_include_directories(qv_standin_common PUBLIC ${QV_STANDIN_COMMON_DIR})
+# The component's common subsystem, for its owners (RegKey, ComRef); nothing above it.
+target_link_libraries(qv_standin_common PUBLIC qv_common qv_sdk ole32 oleaut32 uuid advapi32)
+qv_allow_layers(${CMAKE_SOURCE_DIR}/standins common)
 
 # qv_standin(<name> SOURCES ...): the stand-in library <name>.dll, built into the bin folder
 # beside QvModCat2.dll so that the component's loader finds it there.

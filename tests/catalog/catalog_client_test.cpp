@@ -2,9 +2,9 @@
 // manager's catalogs for the project types, lookups, names and keys, project support, the
 // lookup files read once per process, and at the end a component that can be unloaded.  The
 // catalog classes are reached only through QvModCat2.dll as registered in the test prefix.
+#include "class_ids.h"
 #include "common/bstr.h"
 #include "common/com_ref.h"
-#include "server/class_ids.h"
 #include "standin_project.h"
 #include "support/test_support.h"
 

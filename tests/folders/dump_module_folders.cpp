@@ -9,6 +9,7 @@
 //   dir     <directory key> <status> [<folder or error text>]
 //   unreadable <count of Directory keys longer than a field read takes>
 #include "common/com_exception.h"
+#include "common/text.h"
 #include "common/unique_handle.h"
 #include "installer/msi_check.h"
 #include "module/module_record.h"
@@ -26,9 +27,7 @@ FILE* out = nullptr;
 
 // UTF-8 without the tabs and line breaks that would break a line.
 std::string Field(const WideString& text) {
-  std::string utf8(text.Length() * 3, '\0');
-  utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.Length()),
-                                  &utf8[0], static_cast<int>(utf8.size()), nullptr, nullptr));
+  std::string utf8 = Utf8FromWide(text);
   for (char& c : utf8)
     if (c == '\t' || c == '\r' || c == '\n') c = ' ';
   return utf8;

@@ -2,7 +2,7 @@
 // cleared: ctest runs each test of this program in a process of its own (GTEST_FILTER).
 #include "catalog/lookup_tables.h"
 #include "common/com_ref.h"
-#include "server/companion_loader.h"
+#include "environment/companion_loader.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

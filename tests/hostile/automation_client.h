@@ -3,23 +3,17 @@
 // classes reached through the registered component only.
 #pragma once
 
+#include "class_ids.h"
 #include "common/bstr.h"
 #include "common/com_ref.h"
+#include "common/text.h"
 #include "common/variant.h"
-#include "server/class_ids.h"
 
 #include "qvmodcat.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-
-inline std::wstring Wide(const std::string& utf8) {
-  std::wstring wide(utf8.size(), L'\0');
-  wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                  &wide[0], static_cast<int>(wide.size())));
-  return wide;
-}
 
 // <build>\corpus, where tools/corpus wrote the cases (ctest hands over a Unix path; Wine maps /
 // to Z:).
@@ -28,7 +22,7 @@ inline std::wstring CorpusRoot() {
   std::string root = std::string(build && build[0] == '/' ? "Z:" : "") + (build ? build : "");
   for (char& c : root)
     if (c == '/') c = '\\';
-  return Wide(root) + L"\\corpus";
+  return WideFromUtf8(root) + L"\\corpus";
 }
 
 struct Arg : UniqueBstr {  // a BSTR argument for the length of one call

@@ -34,12 +34,12 @@ std::vector<Case> LoadCases() {
     Case item;
     std::getline(fields, item.cls, '\t');
     std::getline(fields, item.name, '\t');
-    const std::wstring folder = CorpusRoot() + L"\\cases\\" + Wide(item.cls) + L"\\" + Wide(item.name);
+    const std::wstring folder = CorpusRoot() + L"\\cases\\" + WideFromUtf8(item.cls) + L"\\" + WideFromUtf8(item.name);
     for (std::string field; std::getline(fields, field, '\t');) {
-      std::wstring value = Wide(field.substr(field.find('=') + 1));
+      std::wstring value = WideFromUtf8(field.substr(field.find('=') + 1));
       for (size_t at; (at = value.find(L"$CASE")) != std::wstring::npos;)
         value.replace(at, 5, folder);
-      item.settings.emplace_back(Wide(field.substr(0, field.find('='))), value);
+      item.settings.emplace_back(WideFromUtf8(field.substr(0, field.find('='))), value);
     }
     cases.push_back(item);
   }

@@ -127,8 +127,7 @@ def expected_record(package, path):
         files[row[0]] = {
             "key": row[0], "file_name": name, "long_name": name.split("|", 1)[-1],
             "size": integer(row[3]) & 0xFFFFFFFF, "version": row[4] or "", "language": row[5] or "",
-            "sequence": integer(row[7]) & 0xFFFFFFFF, "directory": directories.get(row[1], ""),
-            "package": path}
+            "sequence": integer(row[7]) & 0xFFFFFFFF, "directory": directories.get(row[1], "")}
     rec["files"] = [files[k] for k in sorted(files, key=code_units)]
     return rec
 

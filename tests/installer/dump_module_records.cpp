@@ -81,8 +81,7 @@ std::string DumpRecord(const WideString& folder, const WideString& name) {
          return Object({{"key", Json(entry.first)}, {"file_name", Json(f.FileName)},
                         {"long_name", Json(f.LongName)}, {"size", Json(f.FileSize)},
                         {"version", Json(f.Version)}, {"language", Json(f.Language)},
-                        {"sequence", Json(f.Sequence)}, {"directory", Json(f.Directory)},
-                        {"package", Json(f.PackagePath)}});
+                        {"sequence", Json(f.Sequence)}, {"directory", Json(f.Directory)}});
        })}});
 }
 

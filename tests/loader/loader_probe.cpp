@@ -1,7 +1,7 @@
 // A library that contains the companion loader, so that tests can place "the component's own
 // file" wherever they need it.  Having no DllGetClassObject, it also plays a library that
 // serves no classes.
-#include "server/companion_loader.h"
+#include "environment/companion_loader.h"
 
 #include "loader_test_ids.h"
 

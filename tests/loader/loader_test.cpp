@@ -6,7 +6,7 @@
 #include "common/com_ref.h"
 #include "common/path.h"
 #include "common/unique_handle.h"
-#include "server/companion_loader.h"
+#include "environment/companion_loader.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

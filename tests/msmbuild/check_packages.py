@@ -43,7 +43,29 @@ STANDARD_TABLES = {
     "Directory": [("Directory", "s72", True), ("Directory_Parent", "S72", False),
                   ("DefaultDir", "l255", False)],
     "Property": [("Property", "s72", True), ("Value", "l0", False)],
+    # The tables of a module that registers COM classes as data.
+    "ModuleComponents": [("Component", "s72", True), ("ModuleID", "s72", True), ("Language", "i2", True)],
+    "ModuleInstallExecuteSequence": [("Action", "s64", True), ("Sequence", "I2", False),
+                                     ("BaseAction", "S64", False), ("After", "I2", False),
+                                     ("Condition", "S255", False)],
+    "Registry": [("Registry", "s72", True), ("Root", "i2", False), ("Key", "l255", False),
+                 ("Name", "L255", False), ("Value", "L0", False), ("Component_", "s72", False)],
+    "Class": [("CLSID", "s38", True), ("Context", "s32", True), ("Component_", "s72", True),
+              ("ProgId_Default", "S255", False), ("Description", "L255", False),
+              ("AppId_", "S38", False), ("FileTypeMask", "S255", False), ("Icon_", "S72", False),
+              ("IconIndex", "I2", False), ("DefInprocHandler", "S32", False),
+              ("Argument", "S255", False), ("Feature_", "s38", False), ("Attributes", "I2", False)],
+    "ProgId": [("ProgId", "s255", True), ("ProgId_Parent", "S255", False), ("Class_", "S38", False),
+               ("Description", "L255", False), ("Icon_", "S72", False), ("IconIndex", "I2", False)],
+    "TypeLib": [("LibID", "s38", True), ("Language", "i2", True), ("Component_", "s72", True),
+                ("Version", "I4", False), ("Description", "L128", False),
+                ("Directory_", "S72", False), ("Feature_", "s38", False), ("Cost", "I4", False)],
 }
+# Made by the `validation` line: one row per column of every table, itself included.
+VALIDATION_TABLE = [("Table", "s32", True), ("Column", "s32", True), ("Nullable", "s4", False),
+                    ("MinValue", "I4", False), ("MaxValue", "I4", False), ("KeyTable", "S255", False),
+                    ("KeyColumn", "I2", False), ("Category", "S32", False), ("Set", "S255", False),
+                    ("Description", "S255", False)]
 
 # Summary property: (identifier, standard variant type, label of `msiinfo suminfo` for text).
 VT_I2, VT_I4, VT_LPSTR, VT_FILETIME = 2, 3, 30, 64
@@ -123,6 +145,8 @@ class Description:
         self.codepage = 1252
         self.summary = {}  # name -> value text as written
         self.tables = {}   # name -> {"header": [...], "rows": [[...]]}
+        self.streams = {}  # name -> file path
+        self.validation = False
         table = None
         with open(path, encoding="utf-8-sig") as f:
             for line in f.read().split("\n"):
@@ -147,6 +171,11 @@ class Description:
                     self.summary[name.strip()] = value.strip()
                 elif keyword == "table":
                     table = self.tables[rest.strip()] = {"header": None, "rows": []}
+                elif keyword == "stream":
+                    name, _, file = rest.partition("=")
+                    self.streams[name.strip()] = os.path.join(os.path.dirname(path), file.strip())
+                elif keyword == "validation":
+                    self.validation = True
                 else:
                     raise ValueError("%s: unexpected line %r" % (path, line))
 
@@ -174,15 +203,44 @@ class Checker:
             return self.check_raw_text(description, package)
         tables = set(self.run("tables", package).stdout.decode().split())
         tables -= {"_SummaryInformation", "_ForceCodepage"}
-        if tables != set(description.tables):
-            self.fail(package, "tables %s, described %s" % (sorted(tables), sorted(description.tables)))
+        described = set(description.tables) | ({"_Validation"} if description.validation else set())
+        if tables != described:
+            self.fail(package, "tables %s, described %s" % (sorted(tables), sorted(described)))
         if set(STANDARD_TABLES) - set(description.tables):
             self.seen.add("missing standard table")
+        columns = {}
         for name, table in description.tables.items():
             if name in tables:
-                self.check_table(package, name, table)
+                columns[name] = self.check_table(package, name, table)
+        if description.validation and "_Validation" in tables:
+            self.check_validation(package, columns)
+        self.check_streams(package, description.streams)
         self.check_codepage(package, description.codepage)
         self.check_summary(package, description.summary)
+
+    def check_validation(self, package, columns):
+        """A row for every column of every table; Nullable as the column type says."""
+        columns = dict(columns, _Validation=[(c[0], c[1]) for c in VALIDATION_TABLE])
+        lines = self.run("export", package, "_Validation").stdout.decode("utf-8").split("\r\n")
+        if [tuple(line.split("\t")) for line in lines[:2]] != [
+                tuple(c[0] for c in VALIDATION_TABLE), tuple(c[1] for c in VALIDATION_TABLE)]:
+            return self.fail(package, "_Validation columns %r" % lines[:2])
+        stored = {tuple(row[:3]) for row in (line.split("\t") for line in lines[3:] if line)}
+        wanted = {(table, column, "Y" if kind[0].isupper() else "N")
+                  for table, defined in columns.items() for column, kind in defined or []}
+        if stored != wanted:
+            self.fail(package, "_Validation rows (table, column, nullable) %s not expected, %s missing"
+                      % (sorted(stored - wanted), sorted(wanted - stored)))
+
+    def check_streams(self, package, streams):
+        stored = set(self.run("streams", package).stdout.decode().split()) - {
+            "\x05SummaryInformation", "SummaryInformation"}
+        if stored != set(streams):
+            self.fail(package, "streams %s, described %s" % (sorted(stored), sorted(streams)))
+        for name, path in streams.items():
+            with open(path, "rb") as f:
+                if self.run("extract", package, name).stdout != f.read():
+                    self.fail(package, "stream %s does not hold %s" % (name, path))
 
     def check_raw_text(self, description, package):
         self.seen.add("raw text")
@@ -239,6 +297,7 @@ class Checker:
             wanted.append([values[column] for column in names])
         if sorted(rows) != sorted(wanted):
             self.fail(package, "%s: rows\n    %s\n  expected\n    %s" % (name, sorted(rows), sorted(wanted)))
+        return list(zip(names, types))
 
     def check_codepage(self, package, codepage):
         lines = self.run("export", package, "_ForceCodepage").stdout.decode().split("\r\n")

@@ -80,6 +80,12 @@ TEST_F(Msmbuild, WrongDescriptionsNameTheLineAndWriteNothing) {
       {"summary Title = t\n# fine\nraw-text hello\n", 3, "line 1 describes package content"},
       {"summary Title = a\n\nsummary Title = b\n", 3, "already set at line 1"},
       {"summary Author = Soci\xE9t\xE9\n", 1, "not valid UTF-8"},
+      {"stream Cab\n", 1, "expected \"stream <Name> = <file>\""},
+      {"stream Cab = a.cab\n\nstream Cab = b.cab\n", 3, "stream Cab is already described at line 1"},
+      {"stream Cab = no-such.cab\n", 1, "cannot read the stream file"},
+      {"validation\nvalidation\n", 2, "already asked for at line 1"},
+      {"validation\ntable Custom\n  Key:s72*\n", 1, "no validation data for column Key of table Custom"},
+      {"validation\ntable _Validation\n  Table | Column\n", 2, "do not describe it"},
   };
   const WideString package = In(L"refused.msm");
   for (const auto& c : cases) {

@@ -1,9 +1,9 @@
 // QvModCat2.dll as COM loads it, through its own exports: class objects, DllCanUnloadNow, the
 // interfaces each class answers, and aggregation.
+#include "class_ids.h"
 #include "common/bstr.h"
 #include "common/com_ref.h"
 #include "common/unique_handle.h"
-#include "server/class_ids.h"
 #include "support/test_support.h"
 
 #include "qvmodcat.h"

@@ -1,11 +1,11 @@
 // The module detail collections and their enumerators: positions, keys as text, keys that
 // ignore case, and the enumerator's Next / Skip / Reset / Clone at the edges.
+#include "com/server_module.h"
 #include "common/bstr.h"
 #include "common/com_ref.h"
 #include "common/variant.h"
 #include "module/module_detail_collection.h"
 #include "module/module_detail_items.h"
-#include "server/server_module.h"
 
 #include <gtest/gtest.h>
 

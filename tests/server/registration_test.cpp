@@ -1,9 +1,9 @@
 // Registration with regsvr32 in the test prefix: the keys written, registering twice,
 // unregistering whole trees, and the ".tlb" file beside a library without an embedded type
 // library.  The component is registered again after every test.
+#include "class_ids.h"
 #include "common/com_ref.h"
 #include "common/unique_handle.h"
-#include "server/class_ids.h"
 
 #include <gtest/gtest.h>
 

@@ -4,15 +4,15 @@
 //
 //   "QvTest.ScriptProbe"      IMMCatalog; every object has a serial number (Reserved3).
 //   "QvTest.FolderItemProbe"  IModuleFolderItem; Name and Folder put by reference.
+#include "com/class_factory.h"
+#include "com/class_table.h"
+#include "com/com_object.h"
+#include "com/dispatch.h"
+#include "com/error_reporting.h"
+#include "com/server_module.h"
 #include "common/com_ref.h"
 #include "common/wide_string.h"
-#include "server/class_factory.h"
-#include "server/class_table.h"
-#include "server/com_object.h"
-#include "server/dispatch.h"
-#include "server/error_reporting.h"
 #include "server/registration.h"
-#include "server/server_module.h"
 
 #include "qv_guid.h"
 #include "qvmodcat.h"
@@ -29,12 +29,7 @@ template <class Self, class Interface>
 class Probe : public DispatchImpl<Interface>, public ISupportErrorInfo, public ObjectLock {
  public:
   static const QueryTable<Self>& Interfaces() {
-    static constexpr InterfaceEntry<Self> entries[] = {
-        {&__uuidof(Interface), &InterfaceOf<Self, Interface>},
-        {&IID_IDispatch, &InterfaceOf<Self, Interface>},
-        {&IID_ISupportErrorInfo, &InterfaceOf<Self, ISupportErrorInfo>}};
-    static constexpr QueryTable<Self> table{entries};
-    return table;
+    return DualInterfaces<Self, Interface>();
   }
   static const ErrorReporter& Reporter() { return MMCatalogErrors; }
   STDMETHODIMP InterfaceSupportsErrorInfo(REFIID) override { return S_FALSE; }

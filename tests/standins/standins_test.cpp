@@ -7,7 +7,7 @@
 #include "common/path.h"
 #include "common/unique_handle.h"
 #include "common/variant.h"
-#include "server/companion_loader.h"
+#include "environment/companion_loader.h"
 #include "support/test_support.h"
 
 #include "qv_environment.h"

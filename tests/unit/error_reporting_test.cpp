@@ -1,9 +1,9 @@
+#include "class_ids.h"
+#include "com/boundary.h"
+#include "com/error_reporting.h"
 #include "common/bstr.h"
 #include "common/com_exception.h"
 #include "common/com_ref.h"
-#include "server/boundary.h"
-#include "server/class_ids.h"
-#include "server/error_reporting.h"
 #include "support/debug_output_capture.h"
 
 #include <gtest/gtest.h>

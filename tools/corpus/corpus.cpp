@@ -8,20 +8,6 @@
 
 namespace corpus {
 
-std::wstring Wide(const std::string& utf8) {
-  std::wstring wide(utf8.size(), L'\0');
-  wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                  &wide[0], static_cast<int>(wide.size())));
-  return wide;
-}
-
-std::string Utf8(const std::wstring& wide) {
-  std::string utf8(wide.size() * 3, '\0');
-  utf8.resize(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                  &utf8[0], static_cast<int>(utf8.size()), nullptr, nullptr));
-  return utf8;
-}
-
 namespace {
 
 // Long paths need the \\?\ form for the wide file functions.
@@ -191,7 +177,7 @@ void Corpus::EndCase() {
 void Corpus::Begin(const std::string& cls, const std::string& name) {
   EndCase();
   ++cases_;
-  caseFolder_ = root_ + L"\\cases\\" + Wide(cls) + L"\\" + Wide(name);
+  caseFolder_ = root_ + L"\\cases\\" + WideFromUtf8(cls) + L"\\" + WideFromUtf8(name);
   MakeFolders(caseFolder_);
   line_ = cls + "\t" + name;
 }
@@ -218,7 +204,7 @@ void Corpus::Build(const std::string& relative, const Package& package) {
 }
 
 void Corpus::Write(const std::string& relative, const std::string& bytes) {
-  if (!WriteBytes(caseFolder_ + L"\\" + Wide(relative), bytes)) {
+  if (!WriteBytes(caseFolder_ + L"\\" + WideFromUtf8(relative), bytes)) {
     ++failures_;
     std::fprintf(stderr, "%s: cannot write %s\n", line_.substr(0, 60).c_str(), relative.c_str());
   }
@@ -226,14 +212,14 @@ void Corpus::Write(const std::string& relative, const std::string& bytes) {
 
 void Corpus::BuildInRoot(const std::string& relative, const Package& package) {
   const std::vector<uint8_t> bytes = BuildBytes(package);
-  if (!WriteBytes(root_ + L"\\" + Wide(relative), std::string(bytes.begin(), bytes.end())))
+  if (!WriteBytes(root_ + L"\\" + WideFromUtf8(relative), std::string(bytes.begin(), bytes.end())))
     ++failures_;
 }
 
-void Corpus::Folder(const std::string& relative) { MakeFolders(caseFolder_ + L"\\" + Wide(relative)); }
+void Corpus::Folder(const std::string& relative) { MakeFolders(caseFolder_ + L"\\" + WideFromUtf8(relative)); }
 
 void Corpus::Healthy(const std::string& relative) {
-  const std::wstring folder = caseFolder_ + L"\\" + Wide(relative);
+  const std::wstring folder = caseFolder_ + L"\\" + WideFromUtf8(relative);
   MakeFolders(folder);
   if (!CopyFileW((root_ + L"\\healthy.msm").c_str(), Long(folder + L"\\healthy.msm").c_str(),
                  FALSE))

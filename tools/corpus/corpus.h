@@ -5,6 +5,8 @@
 // (healthy, probe, load, env:<NAME>, fresh); "$CASE" in a value stands for the case folder.
 #pragma once
 
+#include "common/text.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -76,9 +78,6 @@ class Corpus {
   int failures_ = 0;
   int cases_ = 0;
 };
-
-std::wstring Wide(const std::string& utf8);
-std::string Utf8(const std::wstring& wide);
 
 void AddPackageCases(Corpus& corpus);      // mutated, not_package, tables, fields, keys, ...
 void AddEnvironmentCases(Corpus& corpus);  // descriptors, lookup files, paths and lists

@@ -44,12 +44,20 @@ struct SummaryValue {
   bool NeedsStorageLevel() const { return storedType != property->type; }
 };
 
+// A stream of the package (`_Streams`), such as a merge module's cabinet, filled from a file.
+struct StreamDescription {
+  int line = 0;
+  std::wstring name;
+  std::wstring path;  // as written; relative to the description's folder
+};
+
 struct PackageDescription {
   bool isRawText = false;
   std::vector<std::string> rawTextLines;  // UTF-8, written as they are
   unsigned codePage = DefaultCodePage;
   std::vector<SummaryValue> summary;
-  std::vector<TableDescription> tables;
+  std::vector<TableDescription> tables;  // with `_Validation` last when the description asks
+  std::vector<StreamDescription> streams;
 };
 
 }  // namespace msmbuild

@@ -59,6 +59,7 @@ class DescriptionParser {
       start = end + 1;
     }
     FinishTable();
+    AddValidationTable();
     CheckCodePages();
     return std::move(description_);
   }
@@ -79,7 +80,10 @@ class DescriptionParser {
     if (keyword == "summary") return ParseSummary(rest);
     if (keyword == "table") return BeginTable(rest);
     if (keyword == "codepage") return ParseCodePage(rest);
-    Fail("unknown directive \"" + keyword + "\" (expected summary, table, codepage or raw-text)");
+    if (keyword == "stream") return ParseStream(rest);
+    if (keyword == "validation") return ParseValidation(rest);
+    Fail("unknown directive \"" + keyword +
+         "\" (expected summary, table, stream, validation, codepage or raw-text)");
   }
 
   // A text file and a package exclude each other.
@@ -143,6 +147,71 @@ class DescriptionParser {
     description_.codePage = static_cast<unsigned>(codePage);
   }
 
+  // "stream <Name> = <file>": the file's bytes as the stream <Name>.
+  void ParseStream(const std::string& rest) {
+    const size_t equals = rest.find('=');
+    const std::string name = Trim(rest.substr(0, equals));
+    const std::string file = equals == std::string::npos ? "" : Trim(rest.substr(equals + 1));
+    // The installer names streams with at most 62 characters.
+    if (name.empty() || name.size() > 62 || file.empty())
+      Fail("expected \"stream <Name> = <file>\" with a name of 1 to 62 characters");
+    for (const StreamDescription& stream : description_.streams)
+      if (stream.name == WideFromUtf8(name))
+        Fail("stream " + name + " is already described at line " + std::to_string(stream.line));
+    description_.streams.push_back({line_, WideFromUtf8(name), WideFromUtf8(file)});
+  }
+
+  // "validation": a `_Validation` table describing every column of every table.
+  void ParseValidation(const std::string& rest) {
+    if (!rest.empty()) Fail("validation takes no arguments");
+    if (validationLine_ != 0)
+      Fail("validation is already asked for at line " + std::to_string(validationLine_));
+    validationLine_ = line_;
+  }
+
+  void AddValidationTable() {
+    if (validationLine_ == 0) return;
+    if (tableLines_.count(ValidationTableName))
+      throw BuildError(tableLines_[ValidationTableName],
+                       "the validation line makes the _Validation table; do not describe it");
+    TableDescription validation;
+    validation.line = validationLine_;
+    validation.schema = *FindStandardTable(ValidationTableName);
+    for (size_t index = 0; index < validation.schema.columns.size(); ++index)
+      validation.givenColumns.push_back(index);
+    description_.tables.push_back(validation);
+    for (const TableDescription& table : description_.tables)
+      for (const ColumnDefinition& column : table.schema.columns)
+        description_.tables.back().rows.push_back(ValidationRow(table, column));
+  }
+
+  // Table, Column, Nullable, MinValue, MaxValue, KeyTable, KeyColumn, Category, Set, Description.
+  TableRow ValidationRow(const TableDescription& table, const ColumnDefinition& column) const {
+    const ColumnValidation& data = column.validation;
+    if (!data.known)
+      throw BuildError(validationLine_, "no validation data for column " + column.name +
+                                            " of table " + table.schema.name);
+    auto text = [](const std::string& value) {
+      CellValue cell;
+      cell.isNull = value.empty();
+      cell.text = WideFromUtf8(value);
+      return cell;
+    };
+    auto number = [](int value) {
+      CellValue cell;
+      cell.isNull = value == ColumnValidation::NoBound;
+      cell.number = value;
+      return cell;
+    };
+    TableRow row;
+    row.line = validationLine_;
+    row.cells = {text(table.schema.name), text(column.name), text(column.nullable ? "Y" : "N"),
+                 number(data.minValue), number(data.maxValue), text(data.keyTable),
+                 number(data.keyColumn == 0 ? ColumnValidation::NoBound : data.keyColumn),
+                 text(data.category), text(data.set), text("")};
+    return row;
+  }
+
   void BeginTable(const std::string& name) {
     if (!IsIdentifier(name)) Fail("expected \"table <Name>\"");
     if (!tableLines_.emplace(name, line_).second)
@@ -196,8 +265,12 @@ class DescriptionParser {
         if (column.key) type.pop_back();
         if (!ParseColumnType(type, column))
           Fail("\"" + cell + "\": the column type must be like s72, S255, l0, i2 or I4");
-        if (index == table.schema.columns.size()) table.schema.columns.push_back(column);
-        else table.schema.columns[index] = column;
+        if (index == table.schema.columns.size()) {
+          table.schema.columns.push_back(column);
+        } else {
+          column.validation = table.schema.columns[index].validation;  // the same column's data
+          table.schema.columns[index] = column;
+        }
         redefined = true;
       } else if (index == table.schema.columns.size()) {
         Fail(isStandard ? "table " + table.schema.name + " has no column " + column.name
@@ -305,6 +378,7 @@ class DescriptionParser {
   int line_ = 0;
   int packageLine_ = 0;  // first line that describes package content
   int codePageLine_ = 0;
+  int validationLine_ = 0;
   bool inTable_ = false;
   int headerLine_ = 0;
   std::map<std::string, int> tableLines_;

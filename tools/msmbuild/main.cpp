@@ -21,13 +21,16 @@ namespace {
 
 constexpr wchar_t DescriptionSuffix[] = L".msm.txt";
 constexpr size_t DescriptionSuffixLength = sizeof(DescriptionSuffix) / sizeof(wchar_t) - 1;
+// A product database (a test that installs a module carries it in one) is described alike.
+constexpr wchar_t ProductDescriptionSuffix[] = L".msi.txt";
 
 constexpr char Usage[] =
     "usage: msmbuild <description.msm.txt>... [-o <output folder>]\n"
     "       msmbuild --dir <descriptions folder> -o <output folder>\n"
     "\n"
-    "Builds a merge module package <name>.msm from each description <name>.msm.txt through\n"
-    "msi.dll.  Without -o the packages go to the current folder.  With --dir every\n"
+    "Builds a merge module package <name>.msm from each description <name>.msm.txt (a product\n"
+    "database <name>.msi from <name>.msi.txt) through msi.dll.  Without -o the packages go to\n"
+    "the current folder.  With --dir every\n"
     "*.msm.txt of the folder is built, and *.msm files in the output folder that no\n"
     "description names are removed, so the output folder holds exactly the described packages.\n";
 
@@ -56,7 +59,7 @@ bool EndsWithIgnoringCase(const std::wstring& text, const wchar_t* suffix, size_
                     [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); });
 }
 
-// "<name>.msm.txt" gives "<name>.msm".
+// "<name>.msm.txt" gives "<name>.msm" ("<name>.msi.txt" "<name>.msi").
 std::wstring PackageName(const std::wstring& descriptionPath) {
   const std::wstring name = FileName(descriptionPath);
   return name.substr(0, name.size() - 4);
@@ -96,8 +99,10 @@ bool ReadCommandLine(int argc, wchar_t** argv, CommandLine& command, std::string
     } else if (argument.size() > 1 && argument[0] == L'-') {
       error = "unknown option " + msmbuild::Utf8FromWide(argument);
       return false;
-    } else if (!EndsWithIgnoringCase(argument, DescriptionSuffix, DescriptionSuffixLength)) {
-      error = msmbuild::Utf8FromWide(argument) + ": a description is named <package>.msm.txt";
+    } else if (!EndsWithIgnoringCase(argument, DescriptionSuffix, DescriptionSuffixLength) &&
+               !EndsWithIgnoringCase(argument, ProductDescriptionSuffix, DescriptionSuffixLength)) {
+      error = msmbuild::Utf8FromWide(argument) +
+              ": a description is named <package>.msm.txt (or <product>.msi.txt)";
       return false;
     } else {
       command.descriptions.push_back(argument);

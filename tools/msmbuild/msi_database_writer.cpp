@@ -94,6 +94,31 @@ void WriteTable(MSIHANDLE database, const TableDescription& table) {
   }
 }
 
+// A relative stream file is found beside the description.
+std::wstring StreamFilePath(const std::wstring& path, const std::wstring& baseFolder) {
+  const bool absolute = (path.size() > 1 && path[1] == L':') || path[0] == L'\\' || path[0] == L'/';
+  if (absolute || baseFolder.empty()) return path;
+  return baseFolder + L"\\" + path;
+}
+
+void WriteStreams(MSIHANDLE database, const std::vector<StreamDescription>& streams,
+                  const std::wstring& baseFolder) {
+  if (streams.empty()) return;
+  const std::string insert = "INSERT INTO `_Streams` (`Name`, `Data`) VALUES (?, ?)";
+  MsiOwner view;
+  Check(MsiDatabaseOpenViewW(database, WideFromUtf8(insert).c_str(), view.Put()), streams[0].line, insert);
+  for (const StreamDescription& stream : streams) {
+    const std::wstring file = StreamFilePath(stream.path, baseFolder);
+    MsiOwner record(MsiCreateRecord(2));
+    if (!record) throw BuildError(stream.line, "msi.dll cannot create a record");
+    Check(MsiRecordSetStringW(record.Get(), 1, stream.name.c_str()), stream.line, "naming the stream");
+    if (MsiRecordSetStreamW(record.Get(), 2, file.c_str()) != ERROR_SUCCESS)
+      throw BuildError(stream.line, "cannot read the stream file " + Utf8FromWide(file));
+    Check(MsiViewExecute(view.Get(), record.Get()), stream.line, "adding the stream " + Utf8FromWide(stream.name));
+    Check(MsiViewClose(view.Get()), stream.line, insert);
+  }
+}
+
 void WriteSummary(MSIHANDLE database, const std::vector<SummaryValue>& values) {
   MsiOwner summary;
   const UINT updateCount = static_cast<UINT>(values.size()) + 1;
@@ -140,12 +165,14 @@ void WriteSummary(MSIHANDLE database, const std::vector<SummaryValue>& values) {
 
 }  // namespace
 
-void WriteDatabase(const PackageDescription& description, const std::wstring& path) {
+void WriteDatabase(const PackageDescription& description, const std::wstring& path,
+                   const std::wstring& baseFolder) {
   MsiOwner database;
   Check(MsiOpenDatabaseW(path.c_str(), reinterpret_cast<LPCWSTR>(MSIDBOPEN_CREATE), database.Put()),
         0, "creating " + Utf8FromWide(path));
   SetCodePage(database.Get(), description.codePage);
   for (const TableDescription& table : description.tables) WriteTable(database.Get(), table);
+  WriteStreams(database.Get(), description.streams, baseFolder);
   if (!description.summary.empty()) WriteSummary(database.Get(), description.summary);
   Check(MsiDatabaseCommit(database.Get()), 0, "committing " + Utf8FromWide(path));
 }

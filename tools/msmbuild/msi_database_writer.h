@@ -9,7 +9,9 @@
 
 namespace msmbuild {
 
-// Creates (or replaces) the database at `path` and commits it.  Throws BuildError.
-void WriteDatabase(const PackageDescription& description, const std::wstring& path);
+// Creates (or replaces) the database at `path` and commits it; stream files with a relative
+// path are read from `baseFolder`.  Throws BuildError.
+void WriteDatabase(const PackageDescription& description, const std::wstring& path,
+                   const std::wstring& baseFolder);
 
 }  // namespace msmbuild

@@ -74,14 +74,15 @@ bool CreateFolderPath(const std::wstring& folder) {
   return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-BuildResult BuildPackageFromText(const std::string& descriptionUtf8, const std::wstring& outputPath) {
+BuildResult BuildPackageFromText(const std::string& descriptionUtf8, const std::wstring& outputPath,
+                                 const std::wstring& baseFolder) {
   try {
     const PackageDescription description = ParseDescription(descriptionUtf8);
     PartialOutput output(outputPath);
     if (description.isRawText) {
       WriteRawText(description.rawTextLines, output.Path());
     } else {
-      WriteDatabase(description, output.Path());
+      WriteDatabase(description, output.Path(), baseFolder);
       WriteStorageLevelSummary(description.summary, output.Path());
     }
     output.Commit();
@@ -99,7 +100,7 @@ BuildResult BuildPackageFromFile(const std::wstring& descriptionPath, const std:
   size_t count;
   while ((count = fread(buffer, 1, sizeof buffer, file.get())) > 0) text.append(buffer, count);
   if (ferror(file.get())) return {false, "cannot read " + Utf8FromWide(descriptionPath)};
-  return BuildPackageFromText(text, outputPath);
+  return BuildPackageFromText(text, outputPath, ParentFolder(descriptionPath));
 }
 
 }  // namespace msmbuild

@@ -14,7 +14,10 @@ struct BuildResult {
 // Parses a UTF-8 description and writes the package (or the raw text file) at outputPath,
 // replacing an existing file.  Errors name the line.  Missing folders of outputPath are created.
 // Nothing is written when the description is wrong; a failure while writing leaves no file.
-BuildResult BuildPackageFromText(const std::string& descriptionUtf8, const std::wstring& outputPath);
+// Stream files named with a relative path are read from baseFolder (the description's folder
+// for BuildPackageFromFile).
+BuildResult BuildPackageFromText(const std::string& descriptionUtf8, const std::wstring& outputPath,
+                                 const std::wstring& baseFolder = std::wstring());
 BuildResult BuildPackageFromFile(const std::wstring& descriptionPath, const std::wstring& outputPath);
 
 // Creates a folder and its missing parents; false when that fails.

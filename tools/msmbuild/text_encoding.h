@@ -2,14 +2,17 @@
 // the code pages a package stores its text in.
 #pragma once
 
+#include "common/text.h"
+
 #include <string>
 
 namespace msmbuild {
 
+// Descriptions are refused unless valid UTF-8; the conversions are the component's own
+// (WideFromUtf8, Utf8FromWide of common/text.h).
 bool IsValidUtf8(const std::string& text);
-// The text must be valid UTF-8 (see IsValidUtf8).
-std::wstring WideFromUtf8(const std::string& text);
-std::string Utf8FromWide(const std::wstring& text);
+using ::Utf8FromWide;
+using ::WideFromUtf8;
 
 // True when every character of `text` has its own code in `codePage` (no '?' or best-fit
 // replacement).  Code page 0 is the system ANSI code page.

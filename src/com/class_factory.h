@@ -5,7 +5,7 @@
 // is locked, when it falls back to 1 it is unlocked, at 0 the factory is destroyed.
 #pragma once
 
-#include "server/class_table.h"
+#include "com/class_table.h"
 
 #include <unknwn.h>
 

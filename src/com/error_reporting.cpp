@@ -1,7 +1,8 @@
-#include "server/error_reporting.h"
+#include "com/error_reporting.h"
 
+#include "class_ids.h"
+#include "common/bstr.h"
 #include "common/com_ref.h"
-#include "server/class_ids.h"
 
 #include <oleauto.h>
 
@@ -23,11 +24,12 @@ void WriteTrace(const com_exception& error) {
   OutputDebugStringA(error.what());
 }
 
-BSTR WideDescription(const std::string& text) {
+// The description as an automation string; none when it cannot be allocated.
+UniqueBstr WideDescription(const std::string& text) {
   const int length = static_cast<int>(text.size());
   const int wide = length ? MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0) : 0;
-  BSTR result = SysAllocStringLen(nullptr, static_cast<UINT>(wide));
-  if (result && wide) MultiByteToWideChar(CP_ACP, 0, text.data(), length, result, wide);
+  UniqueBstr result(SysAllocStringLen(nullptr, static_cast<UINT>(wide)));
+  if (result.Get() && wide) MultiByteToWideChar(CP_ACP, 0, text.data(), length, result.Get(), wide);
   return result;
 }
 
@@ -35,8 +37,8 @@ BSTR WideDescription(const std::string& text) {
 
 HRESULT ErrorReporter::ReportComException(const com_exception& error) const noexcept {
   WriteTrace(error);
-  BSTR description = WideDescription(error.Description());
-  const wchar_t* text = description ? description : L"Unknown Error";
+  const UniqueBstr description = WideDescription(error.Description());
+  const wchar_t* text = description.Get() ? description.Get() : L"Unknown Error";
 
   ComRef<ICreateErrorInfo> info;
   if (SUCCEEDED(CreateErrorInfo(info.Put()))) {
@@ -50,6 +52,5 @@ HRESULT ErrorReporter::ReportComException(const com_exception& error) const noex
     ComRef<IErrorInfo> installed;
     if (SUCCEEDED(info.QueryTo(IID_IErrorInfo, installed))) SetErrorInfo(0, installed.Get());
   }
-  SysFreeString(description);
   return error.Code();
 }

@@ -1,8 +1,8 @@
-#include "server/companion_loader.h"
+#include "environment/companion_loader.h"
 
+#include "common/component_instance.h"
 #include "common/path.h"
 #include "common/unique_handle.h"
-#include "server/component_instance.h"
 
 #include <map>
 

@@ -3,8 +3,8 @@
 // unload, with a cache of its member names for GetIDsOfNames.
 #pragma once
 
+#include "com/script_arguments.h"
 #include "common/com_ref.h"
-#include "server/script_arguments.h"
 
 #include <oaidl.h>
 

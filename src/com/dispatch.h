@@ -6,8 +6,8 @@
 // parameters (see script_arguments.h) and otherwise hands the call to the type information.
 #pragma once
 
-#include "server/script_arguments.h"
-#include "server/type_info_cache.h"
+#include "com/script_arguments.h"
+#include "com/type_info_cache.h"
 
 #include <oaidl.h>
 

@@ -1,4 +1,4 @@
-#include "server/component_instance.h"
+#include "common/component_instance.h"
 
 HMODULE ComponentInstance() noexcept {
   static HMODULE instance = [] {

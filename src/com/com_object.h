@@ -10,22 +10,17 @@
 //     static const ErrorReporter& Reporter() { return MMCatalogErrors; }
 //     ...
 //   };
-//   const QueryTable<Thing>& Thing::Interfaces() {
-//     static constexpr InterfaceEntry<Thing> entries[] = {
-//         {&__uuidof(IThing), &InterfaceOf<Thing, IThing>},
-//         {&IID_IDispatch, &InterfaceOf<Thing, IThing>},
-//         {&IID_ISupportErrorInfo, &InterfaceOf<Thing, ISupportErrorInfo>}};
-//     static constexpr QueryTable<Thing> table{entries};
-//     return table;
-//   }
+//   const QueryTable<Thing>& Thing::Interfaces() { return DualInterfaces<Thing, IThing>(); }
 //
-// The first entry's interface is the object's identity (its IUnknown).  Reference counts are
+// (a class with a table of another shape lists its InterfaceEntry array itself).  The first
+// entry's interface is the object's identity (its IUnknown).  Reference counts are
 // plain counters (apartment-threaded objects); only ModuleLockCount is interlocked.
 #pragma once
 
 #include "common/com_exception.h"
 #include "common/com_ref.h"
 
+#include <oaidl.h>
 #include <unknwn.h>
 
 #include <cstddef>
@@ -60,6 +55,19 @@ struct QueryTable {
   }
 };
 
+// The table of a dual automation class: its interface (the identity), further identifiers
+// answered with the same interface, IDispatch through it, and ISupportErrorInfo.
+template <class T, class Interface, const IID&... Also>
+const QueryTable<T>& DualInterfaces() {
+  static constexpr InterfaceEntry<T> entries[] = {
+      {&__uuidof(Interface), &InterfaceOf<T, Interface>},
+      {&Also, &InterfaceOf<T, Interface>}...,
+      {&IID_IDispatch, &InterfaceOf<T, Interface>},
+      {&IID_ISupportErrorInfo, &InterfaceOf<T, ISupportErrorInfo>}};
+  static constexpr QueryTable<T> table{entries};
+  return table;
+}
+
 // The allocated form of an object class T.  Without an outer object it is a plain object with
 // its own count; with one, its interfaces' IUnknown calls go to the outer object and the
 // outer object holds the inner (non-delegating) IUnknown.
@@ -78,10 +86,6 @@ class ComObject final : public T {
     return outer_ ? outer_->Release() : InnerRelease();
   }
 
-  // What the creator hands out: the inner IUnknown when aggregated, else the identity.
-  IUnknown* ControllingUnknown() noexcept {
-    return outer_ ? static_cast<IUnknown*>(&inner_) : T::Interfaces().Find(this, IID_IUnknown);
-  }
   ULONG InnerAddRef() noexcept { return ++count_; }
   ULONG InnerRelease() noexcept {
     const ULONG left = --count_;

@@ -1,11 +1,11 @@
-#include "server/server_module.h"
+#include "com/server_module.h"
 
-#include "server/class_ids.h"
-#include "server/class_table.h"
-#include "server/component_instance.h"
+#include "class_ids.h"
+#include "com/class_table.h"
+#include "common/component_instance.h"
 
 ServerModule::ServerModule() noexcept
-    : instance_(ComponentInstance()), classes_(&ComponentClasses()), libid_(kLibidQvModCat2) {
+    : instance_(ComponentInstance()), libid_(kLibidQvModCat2) {
   InitializeCriticalSection(&typeInfoLock_);
   InitializeCriticalSection(&classTableLock_);
 }
@@ -14,20 +14,23 @@ void ServerModule::AddTermination(TerminationCallback callback, void* argument) 
   terminations_.emplace_front(callback, argument);
 }
 
-void ServerModule::ProcessAttach(HINSTANCE instance) noexcept {
+void ServerModule::ProcessAttach(HINSTANCE instance, ClassTable& classes) noexcept {
   instance_ = instance;
+  classes_ = &classes;
   lockCount_ = 0;
-  for (ClassEntry& entry : *classes_) entry.StartStop(true);
+  for (ClassEntry& entry : classes) entry.StartStop(true);
   DisableThreadLibraryCalls(instance);
 }
 
 void ServerModule::ProcessDetach() noexcept {
-  for (ClassEntry& entry : *classes_) {
-    if (IUnknown* factory = entry.CachedFactory) {
-      entry.CachedFactory = nullptr;
-      factory->Release();
+  if (classes_) {
+    for (ClassEntry& entry : *classes_) {
+      if (IUnknown* factory = entry.CachedFactory) {
+        entry.CachedFactory = nullptr;
+        factory->Release();
+      }
+      entry.StartStop(false);
     }
-    entry.StartStop(false);
   }
   if (locksAlive_) {
     locksAlive_ = false;

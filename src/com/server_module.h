@@ -23,7 +23,6 @@ class ServerModule {
   ServerModule& operator=(const ServerModule&) = delete;
 
   HINSTANCE Instance() const noexcept { return instance_; }
-  ClassTable& Classes() const noexcept { return *classes_; }
   const GUID& TypeLibraryId() const noexcept { return libid_; }
 
   LONG Lock() noexcept { return InterlockedIncrement(&lockCount_); }
@@ -36,12 +35,13 @@ class ServerModule {
   // Runs `callback(argument)` at unload.  Callers hold the type information lock.
   void AddTermination(TerminationCallback callback, void* argument);
 
-  void ProcessAttach(HINSTANCE instance) noexcept;
+  // The composition root hands in its class table (start and stop hooks, cached factories).
+  void ProcessAttach(HINSTANCE instance, ClassTable& classes) noexcept;
   void ProcessDetach() noexcept;
 
  private:
   HINSTANCE instance_ = nullptr;
-  ClassTable* classes_;
+  ClassTable* classes_ = nullptr;
   volatile LONG lockCount_ = 0;
   CRITICAL_SECTION typeInfoLock_;
   CRITICAL_SECTION classTableLock_;

@@ -1,6 +1,7 @@
-#include "server/type_info_cache.h"
+#include "com/type_info_cache.h"
 
-#include "server/server_module.h"
+#include "com/server_module.h"
+#include "common/bstr.h"
 
 #include <oleauto.h>
 
@@ -23,14 +24,14 @@ HRESULT TypeInfoCache::Load(LCID locale) {
     for (UINT i = 0; i < attributes->cFuncs; ++i) {
       FUNCDESC* function = nullptr;
       if (FAILED(info->GetFuncDesc(i, &function))) continue;
-      BSTR name = nullptr;
+      UniqueBstr name;
       UINT found = 0;
-      if (SUCCEEDED(info->GetNames(function->memid, &name, 1, &found)) && found == 1 && name) {
+      if (SUCCEEDED(info->GetNames(function->memid, name.Put(), 1, &found)) && found == 1 &&
+          name.Get()) {
         bool known = false;  // a property's get and put share one name
         for (const MemberName& entry : names) known = known || entry.Id == function->memid;
-        if (!known) names.push_back({std::wstring(name, SysStringLen(name)), function->memid});
+        if (!known) names.push_back({std::wstring(name.Get(), name.Length()), function->memid});
       }
-      SysFreeString(name);
       info->ReleaseFuncDesc(function);
     }
     info->ReleaseTypeAttr(attributes);

@@ -10,7 +10,6 @@
 class ErrorReporter {
  public:
   constexpr explicit ErrorReporter(const CLSID& reportingClass) : class_(reportingClass) {}
-  const CLSID& ReportingClass() const noexcept { return class_; }
 
   // Writes the trace "\nException caught: <code> = <description>" (in four pieces), installs
   // error information for the calling thread and returns the exception's code.

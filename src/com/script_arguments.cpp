@@ -1,4 +1,4 @@
-#include "server/script_arguments.h"
+#include "com/script_arguments.h"
 
 #include <oleauto.h>
 

@@ -1,6 +1,6 @@
-#include "server/class_factory.h"
+#include "com/class_factory.h"
 
-#include "server/server_module.h"
+#include "com/server_module.h"
 
 #include <new>
 

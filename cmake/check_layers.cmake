@@ -1,0 +1,23 @@
+# Build-time check of the include direction (see QvLayers.cmake):
+#   cmake -DRULES=<qv_layers.cmake> -DSTAMP=<stamp file> -P check_layers.cmake
+# Every #include "<subsystem>/..." in a checked folder must name a subsystem the folder reaches.
+cmake_minimum_required(VERSION 3.20)
+include(${RULES})
+set(violations "")
+foreach(folder ${QV_LAYER_FOLDERS})
+  set(allowed "${QV_ALLOWED_${folder}}")
+  file(GLOB_RECURSE sources ${folder}/*.h ${folder}/*.cpp)
+  foreach(source ${sources})
+    file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"[A-Za-z_]+/")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^[^\"]*\"([A-Za-z_]+)/.*$" "\\1" layer "${line}")
+      if(layer IN_LIST QV_SUBSYSTEMS AND NOT layer IN_LIST allowed)
+        string(APPEND violations "  ${source}: ${line}  (reaches: ${allowed})\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(violations)
+  message(FATAL_ERROR "Includes that reach up a subsystem layer:\n${violations}")
+endif()
+file(TOUCH ${STAMP})
