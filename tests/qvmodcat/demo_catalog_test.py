@@ -346,7 +346,7 @@ class Dependencies(DemoTest):
                           "3.0", "older"], result.out.splitlines()[1].split())
         result = qvmodcat("rdeps", "Borealis.Charts:1033")
         self.assertExit(result, 1)
-        self.assertIn("  no module of the catalog requires it\n", result.out)
+        self.assertIn("  no module of the catalog requires it\n", result.out, result)
 
     def test_graphviz_and_keys_that_are_almost_right(self):
         result = qvmodcat("deps", "Borealis.Charts:1033", "--format", "dot")

@@ -73,20 +73,10 @@ def file_name(windows):
     return windows.rsplit("\\", 1)[-1]
 
 
-def refused_by_the_installer(source, target):
-    """A copy whose streams are renamed: a sound compound file the installer will not open."""
+def odd_header(source, target):
+    """A copy that claims a compound-file version nobody writes: the component refuses it."""
     data = bytearray(read_bytes(source))
-    table = [entry for i in range(struct.unpack_from("<I", data, 0x2C)[0])
-             for entry in struct.unpack_from("<128I", data,
-                                             (struct.unpack_from("<I", data, 0x4C + 4 * i)[0] + 1) * 512)]
-    sector, first = struct.unpack_from("<I", data, 0x30)[0], True
-    while sector < 0xFFFFFFF0:
-        for entry in range(4):
-            offset = (sector + 1) * 512 + entry * 128
-            if not first and struct.unpack_from("<H", data, offset + 64)[0]:
-                struct.pack_into("<H", data, offset, ord("X"))
-            first = False
-        sector = table[sector]
+    struct.pack_into("<H", data, 0x1A, 5)
     write_bytes(target, data)
 
 
@@ -100,12 +90,12 @@ def unread_packages():
     path = folder("unread", "acme_core", files=[("text.msm", "no package\n"), ("empty.msm", "")])
     data = read_bytes(package("acme_viewer_en"))
     write_bytes(os.path.join(path, "cut.msm"), data[:len(data) // 2])
-    refused_by_the_installer(package("acme_core"), os.path.join(path, "refused.msm"))
+    odd_header(package("acme_core"), os.path.join(path, "odd.msm"))
     return ["--search-path", path], lambda answer: [
         (file_name(p["path"]), p["reason"].split(" (")[0].split(":")[0])
         for p in answer["packages_not_read"]], [
-        ("cut.msm", "cut short"), ("empty.msm", "empty file"),
-        ("refused.msm", "the installer refuses it"), ("text.msm", "not an installer package")]
+        ("cut.msm", "cut short"), ("empty.msm", "empty file"), ("odd.msm", "damaged"),
+        ("text.msm", "not an installer package")]
 
 
 def shadowed_keys():

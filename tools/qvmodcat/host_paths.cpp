@@ -1,5 +1,7 @@
 #include "host_paths.h"
 
+#include "common/text.h"
+
 #include <windows.h>
 
 #include <vector>
@@ -16,14 +18,6 @@ DosFileNameFromUnix WineDosFileName() {
   if (!kernel) return nullptr;
   return reinterpret_cast<DosFileNameFromUnix>(
       reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_dos_file_name")));
-}
-
-std::string Utf8(const std::wstring& text) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(length > 0 ? length : 1), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], length, nullptr, nullptr);
-  out.resize(out.size() - 1);
-  return out;
 }
 
 // The folder the launcher was started from (a Unix path), when it runs the tool elsewhere.
@@ -52,7 +46,7 @@ std::wstring FullWindowsPath(const std::wstring& given) {
   }
   if (path[0] == L'/' && (path.size() == 1 || path[1] != L'/')) {
     if (const DosFileNameFromUnix convert = WineDosFileName()) {
-      if (WCHAR* dos = convert(Utf8(path).c_str())) {
+      if (WCHAR* dos = convert(Utf8FromWide(path).c_str())) {
         std::wstring converted = dos;
         HeapFree(GetProcessHeap(), 0, dos);
         return converted;
