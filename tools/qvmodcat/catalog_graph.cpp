@@ -24,6 +24,7 @@ CatalogGraph::CatalogGraph(Catalog& catalog, const PackageModules& packages, boo
     GraphModule module;
     module.Summary = catalog.Summary(object.Get());
     module.Source = packages.SourceOf(module.Summary);
+    bool read = false;
     if (module.Source == ModuleSource::Package) {
       try {
         PackageTables tables = ReadPackageTables(module.Summary.Path, module.Summary);
@@ -33,10 +34,12 @@ CatalogGraph::CatalogGraph(Catalog& catalog, const PackageModules& packages, boo
           module.Files = std::move(tables.Files);
           module.Folders = std::move(tables.Folders);
         }
-      } catch (const ComError& error) {
-        module.ReadError = error.Description();
+        read = true;
+      } catch (const ComError&) {
+        // msi.dll would not open it directly: the component's own lists, without folders.
       }
-    } else {
+    }
+    if (!read) {
       module.Requires = ReadDependencies(object.Get());
       module.Excludes = ReadExclusions(object.Get());
     }

@@ -24,7 +24,6 @@ struct GraphModule {
   std::vector<ExclusionEntry> Excludes;
   std::vector<FileEntry> Files;                      // packages only, with WithFiles
   std::vector<std::optional<std::wstring>> Folders;  // each file's folder
-  std::wstring ReadError;                            // the package's tables could not be read
 };
 
 struct GraphEdge {

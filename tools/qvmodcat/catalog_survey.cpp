@@ -26,6 +26,8 @@ std::vector<std::wstring> PackageFilesIn(const std::wstring& folder) {
   return paths;
 }
 
+constexpr wchar_t kFolderProblem[] = L"is a folder, not a package file";
+
 // Why the catalog did not take a package file: its own flaw, or what the installer says.
 void Probe(PackageFile& file) {
   if (const auto problem = PackageFileProblem(file.Path)) {
@@ -84,6 +86,8 @@ void CatalogSurvey::ReadFolder(SurveyFolder& folder) {
       file.Listed = true;
     } else {
       Probe(file);
+      if (folder.Entry.Kind == 1 && file.Problem == kFolderProblem)
+        file.Problem = L"a module folder entry is taken as one package file, and this is a folder";
     }
     folder.Packages.push_back(std::move(file));
   }

@@ -11,12 +11,10 @@ namespace {
 constexpr auto kQuietTime = std::chrono::seconds(2);
 constexpr auto kRefresh = std::chrono::milliseconds(250);
 
-// A console, or a terminal the launcher saw (Wine may hand a terminal over as a plain file).
+// A console (under Wine, a terminal is one).
 bool ErrorIsTerminal() {
   DWORD mode = 0;
-  if (GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode)) return true;
-  wchar_t flag[4];
-  return GetEnvironmentVariableW(L"QVMODCAT_STDERR_IS_TERMINAL", flag, 4) == 1 && flag[0] == L'1';
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
 }  // namespace
@@ -56,16 +54,20 @@ void Progress::Run() {
   const auto start = std::chrono::steady_clock::now();
   std::unique_lock<std::mutex> lock(mutex_);
   if (wake_.wait_for(lock, kQuietTime, [this] { return stop_; })) return;
+  std::wstring shown;
   while (!stop_) {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
                              std::chrono::steady_clock::now() - start).count();
     std::wstring line = title_ + L": " + what_;
     if (total_) line += L" " + std::to_wstring(done_) + L" of " + std::to_wstring(total_);
     line += L", " + std::to_wstring(seconds) + L" s";
-    const size_t length = line.size();
-    if (length < shownLength_) line.append(shownLength_ - length, L' ');
-    WriteError(L"\r" + line);
-    shownLength_ = length;
+    if (line != shown) {
+      shown = line;
+      const size_t length = line.size();
+      if (length < shownLength_) line.append(shownLength_ - length, L' ');
+      WriteError(L"\r" + line);
+      shownLength_ = length;
+    }
     wake_.wait_for(lock, kRefresh, [this] { return stop_; });
   }
   Wipe();
