@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine if needed, builds the component, registers it in a Wine prefix of its
 # own (build/<arch>/demo-prefix), makes the demo catalog from the text in demo/ and tours it
-# with the qvmodcat inspector:  scripts/demo.sh [x86_64|i686]   (default x86_64)
+# with the qvmodcat inspector, ending with its health check and the catalog's requirement graph
+# (an SVG when Graphviz is there):  scripts/demo.sh [x86_64|i686]   (default x86_64)
 # i686 is the component a 32-bit environment loads; it runs under 32-bit Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -60,7 +61,21 @@ echo "gallery descriptors in ObjectGallery, display names in modules.ini, file o
 echo "FilesToModules.ini."
 step list
 step show Acme.Viewer:0 --language 1031 --resolve
+step find-file viewer.dll
 step find-file '[SystemFolder]viewer.dll' --in-folder --language 1033
 step --project-type 1 find-file '<WINSYSDIR>\viewer.dll' --language 1036
 step deps Borealis.Charts:1033
+step rdeps Acme.Core:0
+step check
+
+# The requirement graph, drawn by Graphviz (scripts/setup.sh installs it).
+graph=$build/demo/catalog
+printf '\n$ qvmodcat check --format dot > %s.dot\n' "$graph"
+qv_wine_apart "$arch" "$qvmodcat" check --format dot > "$graph.dot" || [ $? -le 1 ] || exit 2
+if command -v dot >/dev/null; then
+  dot -Tsvg "$graph.dot" -o "$graph.svg"
+  echo "$ dot -Tsvg $graph.dot -o $graph.svg    (open it in a browser)"
+else
+  echo "Graphviz is not installed: apt-get install graphviz, then dot -Tsvg $graph.dot -o $graph.svg"
+fi
 wineserver -k 2>/dev/null || true

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """qvmodcat over the demo catalog (demo/, built into $QV_FIXTURES_DIR/qvmodcat_demo), driven as a
 person drives it: command lines, printed answers, JSON, exit codes (0 found, 1 not found,
-2 error), and the stand-in values it sets for a run and puts back afterwards.
+2 error), and the stand-in values it sets for a run and puts back afterwards.  Runs are
+--isolated unless a test is about the values stored in the stand-ins' key.
 """
 import os
+import shutil
 import unittest
 
 from qvmodcat_runner import Runner, windows_path
@@ -20,7 +22,7 @@ def catalog_options(product=PRODUCT):
 
 
 def qvmodcat(*arguments):
-    return RUNNER.run(*catalog_options(), *arguments)
+    return RUNNER.run("--isolated", *catalog_options(), *arguments)
 
 
 def setUpModule():
@@ -51,9 +53,9 @@ class ListAndFolders(DemoTest):
         self.assertEqual("Borealis Font Pack", by_key["Borealis.Fonts:0"]["display_name"],
                          "not in modules.ini: its subject")
         charts = by_key["Borealis.Charts:1033"]
-        self.assertEqual((True, True, "update available"),
-                         (charts["installed"], charts["needs_download"], charts["status"]),
-                         "its descriptor offers 3.1")
+        self.assertEqual((True, True, "update available", "3.1.0.0"),
+                         (charts["installed"], charts["needs_download"], charts["status"],
+                          charts["offered_version"]), "its descriptor offers 3.1")
         sync = by_key["Cobalt.Sync:1033"]
         self.assertEqual(("gallery", False, True, "needs download"),
                          (sync["source"], sync["installed"], sync["needs_download"], sync["status"]))
@@ -68,11 +70,12 @@ class ListAndFolders(DemoTest):
                          lines[1].split())
         self.assertRegex(lines[2], r"^\s+package Z:\\.*\\Modules\\acme_core\.msm$")
         self.assertRegex(lines[-2], r"^\s+gallery descriptor \(package .*cobalt_sync\.msm\)$")
+        self.assertIn("  update available (3.1.0.0)  Borealis Charts", result.out)
         self.assertEqual("7 modules: 6 from packages, 1 from gallery descriptors", lines[-1])
 
     def test_an_empty_catalog_lists_nothing_and_exits_1(self):
         empty = os.path.join(PRODUCT, "ObjectGallery", "none")  # no such folder
-        result = RUNNER.run("--product-folder", empty, "--search-path", empty, "list")
+        result = RUNNER.run("--isolated", "--product-folder", empty, "list")
         self.assertExit(result, 1)
         self.assertEqual("The catalog holds no modules.\n", result.out)
 
@@ -197,7 +200,7 @@ class FileLookups(DemoTest):
         result = qvmodcat("--json", "find-file", *arguments)
         self.assertIn(result.code, (0, 1), result)
         answer = result.json()
-        self.assertEqual(answer["found"], result.code == 0)
+        self.assertEqual(answer["module"] is not None, result.code == 0, "0: a module answers")
         return answer
 
     def test_a_file_in_a_folder_in_the_property_notation(self):
@@ -233,19 +236,45 @@ class FileLookups(DemoTest):
 
     def test_a_file_listed_for_a_module_the_catalog_lacks(self):
         result = qvmodcat("find-file", "acmeprint.dll")
-        self.assertExit(result, 0)
-        self.assertEqual("found: FilesToModules.ini lists the file for Delta.Print:0, which the "
+        self.assertExit(result, 1)
+        self.assertEqual("not found: FilesToModules.ini lists the file for Delta.Print:0, which the "
                          "catalog does not have\n", result.out)
         answer = self.find("acmeprint.dll")
         self.assertEqual((True, None, "Delta.Print:0"),
                          (answer["found"], answer["module"], answer["listed_key"]))
-
-    def test_not_found_text(self):
         result = qvmodcat("find-file", "nothing.dll")
         self.assertExit(result, 1)
-        self.assertEqual("not found\n", result.out)
+        self.assertEqual("not found: no module of the catalog has a file named nothing.dll\n",
+                         result.out)
 
-    def test_key_for_file_and_display_name(self):
+    def test_every_module_with_the_name_and_why_it_answers_or_not(self):
+        def candidates(answer):
+            return [(c["key"], c["answers"], c["reason"]) for c in answer["candidates"]]
+        answer = self.find("viewer.dll")
+        self.assertEqual(("Acme.Viewer:1031", "FilesToModules.ini"),
+                         (answer["module"]["key"], answer["answered_by"]),
+                         "no file list matches language 0; the lookup file names Acme.Viewer:0")
+        self.assertEqual([("Acme.Viewer:%d" % n, False, "language %d, asked for 0" % n)
+                          for n in (1031, 1033, 1036)], candidates(answer))
+        answer = self.find("[SystemFolder]VIEWER.DLL", "--in-folder", "--language", "1033",
+                           "--version", "1.2.0.4")
+        self.assertEqual("FilesToModules.ini", answer["answered_by"], "its entry is for any version")
+        self.assertEqual("version 1.2.0.5, asked for 1.2.0.4", answer["candidates"][1]["reason"])
+        answer = self.find("[SystemFolder]viewer.dll", "--match-folder", "--language", "1033")
+        self.assertEqual([("Acme.Viewer:1031", False, "language 1031, asked for 1033"),
+                          ("Acme.Viewer:1033", True, "matches"),
+                          ("Acme.Viewer:1036", False, "language 1036, asked for 1033")],
+                         candidates(answer))
+        self.assertEqual("[SystemFolder]", answer["candidates"][1]["folder"])
+        answer = self.find("[FontsFolder]viewer.dll", "--match-folder", "--language", "1033")
+        self.assertEqual("goes to [SystemFolder], asked for [FontsFolder]",
+                         answer["candidates"][1]["reason"])
+        text = qvmodcat("find-file", "viewer.dll", "--language", "1036").out.splitlines()
+        self.assertEqual("found: Acme.Viewer:1036 1.2.0.0  Acme Viewer (Français)", text[0])
+        self.assertEqual(["Acme.Viewer:1036", "1.2.0.5", "1036", "[SystemFolder]", "the",
+                          "catalog's", "answer"], text[-1].split())
+
+    def test_key_for_file(self):
         result = qvmodcat("key-for-file", "C:\\Windows\\System32\\VIEWER.DLL")
         self.assertExit(result, 0)
         self.assertEqual("Acme.Viewer:0\n", result.out, "bare ModuleID: language 0")
@@ -254,13 +283,21 @@ class FileLookups(DemoTest):
         self.assertExit(result, 1)
         self.assertEqual("not listed\n", result.out, "an entry for one version only")
 
-        result = qvmodcat("display-name", "Acme.Viewer:1036")
-        self.assertExit(result, 0)
-        self.assertEqual("Acme Viewer (Français)\n", result.out)
-        result = qvmodcat("--json", "display-name", "Borealis.Fonts:0")
+    def test_display_names_agree_with_list_and_say_where_they_come_from(self):
+        listed = {m["key"]: m["display_name"] for m in qvmodcat("--json", "list").json()}
+        for key, source in (("Acme.Viewer:1036", "modules.ini"), ("Borealis.Fonts:0", "subject"),
+                            ("Cobalt.Sync:1033", "modules.ini")):
+            result = qvmodcat("--json", "display-name", key)
+            self.assertExit(result, 0)
+            self.assertEqual((listed[key], source, True),
+                             (result.json()["display_name"], result.json()["source"],
+                              result.json()["in_catalog"]), key)
+        result = qvmodcat("display-name", "Borealis.Fonts:0")
+        self.assertEqual("Borealis Font Pack\n  from the module's subject (modules.ini does not "
+                         "name it)\n", result.out)
+        result = qvmodcat("display-name", "Delta.Print:0")
         self.assertExit(result, 1)
-        self.assertEqual({"key": "Borealis.Fonts:0", "display_name": "Borealis.Fonts:0",
-                          "listed": False}, result.json())
+        self.assertEqual("The catalog has no module Delta.Print:0.\n", result.out)
 
 
 class Dependencies(DemoTest):
@@ -297,6 +334,37 @@ class Dependencies(DemoTest):
         result = qvmodcat("deps", "Delta.Print:0")
         self.assertExit(result, 1)
 
+    def test_who_requires_a_module(self):
+        result = qvmodcat("--json", "rdeps", "Acme.Core:0")
+        self.assertExit(result, 0)
+        self.assertEqual([("Acme.Viewer:1031", 1, "found"), ("Acme.Viewer:1033", 1, "found"),
+                          ("Borealis.Charts:1033", 2, "found"), ("Acme.Viewer:1036", 1, "found")],
+                         [(r["key"], r["depth"], r["status"]) for r in result.json()["required_by"]],
+                         "Borealis.Charts requires Acme.Viewer:0, which is 1033 for it")
+        result = qvmodcat("rdeps", "Borealis.Fonts:0")
+        self.assertEqual(["Borealis.Charts:1033", "3.0.1.0", "requires", "Borealis.Fonts:0", ">=",
+                          "3.0", "older"], result.out.splitlines()[1].split())
+        result = qvmodcat("rdeps", "Borealis.Charts:1033")
+        self.assertExit(result, 1)
+        self.assertIn("  no module of the catalog requires it\n", result.out, result)
+
+    def test_graphviz_and_keys_that_are_almost_right(self):
+        result = qvmodcat("deps", "Borealis.Charts:1033", "--format", "dot")
+        self.assertExit(result, 1)
+        for line in ('"Borealis.Charts:1033" [label="Borealis.Charts:1033\\n3.0.1.0", penwidth=2];',
+                     '"Cobalt.Sync:1033" [label="Cobalt.Sync:1033\\n1.4.0.0", style=dashed];',
+                     '"Cobalt.Sync:1033" -> "Acme.Core:0" [label="excludes", color=red'):
+            self.assertIn(line, result.out)
+        for key, suggestion in (("acme.viewer:1033", "Acme.Viewer:1033, Acme.Viewer:1031 or "
+                                                     "Acme.Viewer:1036"),
+                                ("Acme.Viewr:0", "Acme.Viewer:1031, Acme.Viewer:1033 or "
+                                                 "Acme.Viewer:1036"),
+                                ("Borealis.Charts:1031", "Borealis.Charts:1033")):
+            result = qvmodcat("show", key)
+            self.assertExit(result, 1)
+            self.assertEqual("The catalog has no module %s.\nDid you mean %s?\n" % (key, suggestion),
+                             result.out)
+
 
 class Inspect(DemoTest):
     def test_a_package_read_on_its_own_and_its_place_in_the_catalog(self):
@@ -316,17 +384,30 @@ class Inspect(DemoTest):
         self.assertExit(result, 0)
         self.assertEqual({"state": "absent"}, result.json()["catalog"])
 
-    def test_a_file_that_is_no_package(self):
-        not_a_package = os.path.join(PRODUCT, "modules.ini")
-        result = qvmodcat("inspect", not_a_package)
-        self.assertExit(result, 2)
-        self.assertEqual("", result.out)
-        self.assertIn("qvmodcat: MergeModule2.Load failed: ", result.err)
-        self.assertIn("source QvModCat.MergeModule2", result.err)
-        answer = qvmodcat("--json", "inspect", not_a_package).json()
-        self.assertEqual("MergeModule2.Load", answer["error"]["call"])
-        self.assertTrue(answer["error"]["source"].startswith("QvModCat.MergeModule2"))
-        self.assertNotEqual("", answer["error"]["description"])
+    def test_files_that_are_no_package_are_named_before_the_component_is_asked(self):
+        scratch = os.path.join(os.environ["QV_BUILD_DIR"], "qvmodcat_inspect")
+        shutil.rmtree(scratch, ignore_errors=True)
+        os.makedirs(scratch)
+        empty, cut = os.path.join(scratch, "empty.msm"), os.path.join(scratch, "cut.msm")
+        open(empty, "wb").close()
+        with open(os.path.join(PRODUCT, "Vendor", "borealis_charts.msm"), "rb") as f:
+            data = f.read()
+        with open(cut, "wb") as f:
+            f.write(data[:len(data) // 2])
+        for path, message in ((os.path.join(scratch, "none.msm"), "no such file"),
+                              (os.path.join(PRODUCT, "Modules"), "is a folder, not a package file"),
+                              (empty, "empty file"),
+                              (os.path.join(PRODUCT, "modules.ini"),
+                               "not an installer package (no compound file)"),
+                              (cut, "cut short (%d bytes of about " % (len(data) // 2))):
+            result = qvmodcat("inspect", path)
+            self.assertExit(result, 2)
+            self.assertEqual("", result.out)
+            self.assertTrue(result.err.startswith("qvmodcat: %s: %s" % (windows_path(path), message)),
+                            result.err)
+            self.assertEqual(1, len(result.err.splitlines()))
+        answer = qvmodcat("--json", "inspect", empty).json()
+        self.assertEqual({"call": windows_path(empty), "description": "empty file"}, answer["error"])
 
 
 class Environment(DemoTest):
@@ -358,7 +439,7 @@ class Environment(DemoTest):
     def test_values_are_put_back_after_an_error(self):
         RUNNER.set_text("FailOperation", "GetSearchPathList")
         RUNNER.set_number("FailHResult", 0x80070005)
-        result = qvmodcat("list")
+        result = RUNNER.run(*catalog_options(), "list")
         self.assertExit(result, 2)
         self.assertIn("failed: ", result.err)
         self.assertIn("result 0x80070005", result.err)
@@ -373,33 +454,61 @@ class CommandLine(DemoTest):
         RUNNER.clear_key()
 
     def test_help(self):
+        commands = ("check", "list", "folders", "show", "find-file", "key-for-file",
+                    "display-name", "deps", "rdeps", "inspect")
         result = RUNNER.run("--help")
         self.assertExit(result, 0)
-        for command in ("list", "folders", "show", "find-file", "key-for-file", "display-name",
-                        "deps", "inspect"):
+        for command in commands:
             self.assertRegex(result.out, r"\n  %s " % command)
-        self.assertIn("--search-path LIST", result.out)
-        self.assertIn("Exit codes: 0 found, 1 not found, 2 error", result.out)
-        result = RUNNER.run("help", "deps")
+        self.assertIn("Exit codes: 0 found or clean, 1 not found or problems found, 2 error",
+                      result.out)
+        self.assertNotIn("--search-path LIST", result.out, "the environment options have a page")
+        self.assertIn("--search-path LIST", RUNNER.run("help", "environment").out)
+        for command in commands:
+            result = RUNNER.run("help", command)
+            self.assertExit(result, 0)
+            self.assertTrue(result.out.startswith("usage: qvmodcat "), result.out)
+            self.assertRegex(result.out, r"\nExample:\n  qvmodcat .*%s" % command)
+            self.assertNotIn("--search-path LIST", result.out)
+        self.assertEqual(RUNNER.run("deps", "--help").out, RUNNER.run("help", "deps").out)
+
+    def test_versions_of_the_tool_and_the_component(self):
+        result = RUNNER.run("--version")
         self.assertExit(result, 0)
-        self.assertTrue(result.out.startswith("usage: qvmodcat [options] deps KEY"), result.out)
-        self.assertEqual(RUNNER.run("deps", "--help").out, result.out)
+        lines = result.out.splitlines()
+        self.assertEqual(["qvmodcat 2.0.0.0", "QvModCat2.dll 2.0.0.0"], lines[:2])
+        self.assertTrue(lines[2].endswith("\\QvModCat2.dll"), lines[2])
 
     def test_wrong_command_lines(self):
-        for arguments, message in (((), "no command given"),
-                                   (("lst",), 'unknown command "lst"'),
-                                   (("list", "--bogus"), "unknown option --bogus"),
-                                   (("list", "--version", "1"), "--version does not apply to list"),
-                                   (("show",), "show needs a KEY or --all"),
-                                   (("find-file",), "find-file needs an argument"),
-                                   (("key-for-file", "a", "b"), "too many arguments"),
-                                   (("--project-type", "x", "list"), "needs a number"),
-                                   (("--search-path",), "needs a value")):
+        for arguments, message in (
+                ((), "no command given"),
+                (("lst",), 'unknown command "lst" (did you mean list?)'),
+                (("--serch-path", "x", "list"), "unknown option --serch-path (did you mean --search-path?)"),
+                (("list", "--resolve"), "--resolve does not apply to list"),
+                (("list", "--format", "dot"), "--format dot does not apply to list"),
+                (("show",), "show needs a KEY, or --all for every module"),
+                (("show", "K:1", "extra"), 'show takes one argument: "extra" is one too many'),
+                (("show", "Foo:abc"), '"Foo:abc" is no module key'),
+                (("deps", "Acme.Viewer"), '"Acme.Viewer" is no module key'),
+                (("find-file",), "find-file needs a DESTINATION"),
+                (("find-file", "x", "--language", "xyz"), '--language takes a language number'),
+                (("find-file", "x", "--version", "notaversion"), "--version takes a file version"),
+                (("find-file", "x", "--version"), "option --version needs a value"),
+                (("--preferred-language", "abc", "list"), "--preferred-language takes a language"),
+                (("--project-type", "7", "list"), "--project-type takes 0, 1, 3, 9 or 10"),
+                (("--search-path", "a", "--search-path", "b", "list"), "--search-path is given twice"),
+                (("--match-folder", "--no-match-folder", "list"), "--no-match-folder is given twice"),
+                (("--json=yes", "list"), "option --json takes no value"),
+                (("help", "chek"), 'no help on "chek" (did you mean check?)')):
             result = RUNNER.run(*arguments)
             self.assertExit(result, 2)
-            self.assertIn(message, result.err)
+            self.assertIn("qvmodcat: " + message, result.err)
             self.assertIn("usage: ", result.err)
             self.assertEqual("", result.out)
+        result = RUNNER.run("--json", "show", "Foo:abc")
+        self.assertExit(result, 2)
+        self.assertEqual("command line", result.json()["error"]["call"])
+        self.assertIn("is no module key", result.json()["error"]["description"])
         self.assertEqual({}, RUNNER.values(), "nothing was written")
 
 

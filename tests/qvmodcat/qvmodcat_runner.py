@@ -53,6 +53,15 @@ class Runner:
     def run(self, *arguments):
         return self._wine(self.tool, *arguments)
 
+    def start(self, *arguments, scratch_parent):
+        """The tool in a process group of its own, its scratch folder (see qv_wine_apart)
+        under scratch_parent; returns the process and its output files."""
+        out, err = tempfile.TemporaryFile(), tempfile.TemporaryFile()
+        process = subprocess.Popen([self.wine_run, self.arch, self.prefix, self.tool, *arguments],
+                                   stdout=out, stderr=err, start_new_session=True,
+                                   env=dict(self.environment, TMPDIR=scratch_parent))
+        return process, out, err
+
     # -- the stand-ins' values in this runner's key ------------------------------------------
 
     def clear_key(self):

@@ -1,5 +1,7 @@
 #include "catalog_access.h"
 
+#include "text_rules.h"
+
 namespace qvmodcat {
 
 namespace {
@@ -72,6 +74,12 @@ std::wstring FileEntry::LongName() const {
   return bar == std::wstring::npos ? FileName : FileName.substr(bar + 1);
 }
 
+ModuleIdentity ReadIdentity(IMergeModule2* m) {
+  return {GetText(L"MergeModule2.Key", [&](BSTR* t) { return m->get_Key(t); }),
+          GetText(L"MergeModule2.Path", [&](BSTR* t) { return m->get_Path(t); }),
+          GetText(L"MergeModule2.Version", [&](BSTR* t) { return m->get_Version(t); })};
+}
+
 ModuleSummary ReadSummary(IMergeModule2* m) {
   ModuleSummary s;
   s.Key = GetText(L"MergeModule2.Key", [&](BSTR* t) { return m->get_Key(t); });
@@ -126,6 +134,25 @@ std::vector<ExclusionEntry> ReadExclusions(IMergeModule2* m) {
   return list;
 }
 
+std::vector<FileEntry> ReadFiles(IMergeModule2* m) {
+  std::vector<FileEntry> files;
+  const wchar_t* what = L"MergeModule2.Files";
+  ForEachItem<IFileCollection, IFileItem>(
+      GetList(what, [&](IDispatch** l) { return m->get_Files(l); }).Get(), what,
+      [&](IFileItem& item) {
+        FileEntry e;
+        e.Directory = GetText(what, [&](BSTR* t) { return item.get_Directory(t); });
+        e.File = GetText(what, [&](BSTR* t) { return item.get_File(t); });
+        e.FileSize = GetNumber<long>(what, [&](long* n) { return item.get_FileSize(n); });
+        e.FileName = GetText(what, [&](BSTR* t) { return item.get_FileName(t); });
+        e.Version = GetText(what, [&](BSTR* t) { return item.get_Version(t); });
+        e.Language = GetText(what, [&](BSTR* t) { return item.get_Language(t); });
+        e.Sequence = GetNumber<long>(what, [&](long* n) { return item.get_Sequence(n); });
+        files.push_back(std::move(e));
+      });
+  return files;
+}
+
 ModuleDetails ReadDetails(IMergeModule2* m) {
   ModuleDetails d;
   d.Summary = ReadSummary(m);
@@ -148,20 +175,7 @@ ModuleDetails ReadDetails(IMergeModule2* m) {
   d.Dependencies = ReadDependencies(m);
   d.Exclusions = ReadExclusions(m);
 
-  what = L"MergeModule2.Files";
-  ForEachItem<IFileCollection, IFileItem>(
-      GetList(what, [&](IDispatch** l) { return m->get_Files(l); }).Get(), what,
-      [&](IFileItem& item) {
-        FileEntry e;
-        e.Directory = GetText(what, [&](BSTR* t) { return item.get_Directory(t); });
-        e.File = GetText(what, [&](BSTR* t) { return item.get_File(t); });
-        e.FileSize = GetNumber<long>(what, [&](long* n) { return item.get_FileSize(n); });
-        e.FileName = GetText(what, [&](BSTR* t) { return item.get_FileName(t); });
-        e.Version = GetText(what, [&](BSTR* t) { return item.get_Version(t); });
-        e.Language = GetText(what, [&](BSTR* t) { return item.get_Language(t); });
-        e.Sequence = GetNumber<long>(what, [&](long* n) { return item.get_Sequence(n); });
-        d.Files.push_back(std::move(e));
-      });
+  d.Files = ReadFiles(m);
 
   what = L"MergeModule2.DownloadFiles";
   ComRef<IDispatch> downloads;
@@ -189,9 +203,12 @@ ModuleDetails ReadDetails(IMergeModule2* m) {
   return d;
 }
 
-Catalog::Catalog(long projectType) {
-  const ComRef<IUnknown> manager =
-      CreateByProgId(kManagerProgId, __uuidof(IMMCatalogManager));
+ComRef<IUnknown> CreateCatalogManager() {
+  return CreateByProgId(kManagerProgId, __uuidof(IMMCatalogManager));
+}
+
+Catalog::Catalog(long projectType) : projectType_(projectType) {
+  const ComRef<IUnknown> manager = CreateCatalogManager();
   manager_ = Query<IMMCatalogManager>(manager.Get(), L"MMCatalogManager");
   ComRef<IUnknown> catalog;
   Invoke(L"MMCatalogManager.GetCatalog",
@@ -252,13 +269,34 @@ std::vector<FolderEntry> Catalog::Folders() {
              [&] { return moduleList->Item(moduleIndex.Get(), module.Put()); });
       if (!module) continue;
       const auto typed = Query<IMergeModule2>(module.Get(), L"MergeModuleCollection.Item");
-      entry.Modules.push_back(
-          {GetText(L"MergeModule2.Key", [&](BSTR* t) { return typed->get_Key(t); }),
-           GetText(L"MergeModule2.Path", [&](BSTR* t) { return typed->get_Path(t); })});
+      ModuleIdentity identity = ReadIdentity(typed.Get());
+      entry.Modules.push_back({std::move(identity.Key), std::move(identity.Path),
+                               std::move(identity.Version), typed});
     }
     folders.push_back(std::move(entry));
   }
   return folders;
+}
+
+EnvironmentServices& Catalog::Environment() {
+  if (!environment_) environment_.emplace();
+  return *environment_;
+}
+
+ModuleSummary Catalog::Summary(IMergeModule2* module) {
+  ModuleSummary summary = ReadSummary(module);
+  if (summary.IsInstalled && summary.NeedsDownload) {
+    // The descriptor is named by the module's Name (the package code, or its own base name).
+    const std::wstring gallery = JoinPath(Environment().ProductFolder(), L"ObjectGallery");
+    if (const auto section =
+            Environment().ReadSection(JoinPath(gallery, summary.Name) + L".ini", L"MergeModule"))
+      for (const auto& [name, value] : *section)
+        if (SameTextIgnoringCase(name, L"Version")) {
+          summary.OfferedVersion = value;
+          break;
+        }
+  }
+  return summary;
 }
 
 ComRef<IMergeModule2> Catalog::GetModule(const std::wstring& key, const std::wstring& language) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "com_client.h"
+#include "environment_services.h"
 
 #include "qvmodcat.h"  // generated from idl/qvmodcat.idl
 
@@ -27,6 +28,7 @@ struct ModuleSummary {
   std::wstring Comments;
   bool IsInstalled = false;
   bool NeedsDownload = false;
+  std::wstring OfferedVersion;  // "update available": the version the gallery descriptor offers
 };
 
 struct DependencyEntry {
@@ -82,6 +84,8 @@ struct ModuleDetails {
 struct FolderModule {
   std::wstring Key;
   std::wstring Path;
+  std::wstring Version;
+  ComRef<IMergeModule2> Module;
 };
 
 struct FolderEntry {
@@ -97,15 +101,32 @@ struct FileQueryResult {
   ComRef<IMergeModule2> Module;     // may be null although found (FilesToModules.ini entry)
 };
 
+// Enough of a module to tell it from another: key, package path, version.
+struct ModuleIdentity {
+  std::wstring Key;
+  std::wstring Path;
+  std::wstring Version;
+};
+
+ModuleIdentity ReadIdentity(IMergeModule2* module);
 ModuleSummary ReadSummary(IMergeModule2* module);
 std::vector<DependencyEntry> ReadDependencies(IMergeModule2* module);
 std::vector<ExclusionEntry> ReadExclusions(IMergeModule2* module);
+std::vector<FileEntry> ReadFiles(IMergeModule2* module);
 ModuleDetails ReadDetails(IMergeModule2* module);
 
 // The registered component's catalog for one project type, from MMCatalogManager.
 class Catalog {
  public:
   explicit Catalog(long projectType);
+
+  // The edition catalog (project types 9 and 10) answers nothing.
+  bool IsEdition() const noexcept { return projectType_ == 9 || projectType_ == 10; }
+  // The environment's libraries, as the component loaded them for this catalog.
+  EnvironmentServices& Environment();
+  // A module of the catalog: its properties, and for "update available" the version its
+  // gallery descriptor offers.
+  ModuleSummary Summary(IMergeModule2* module);
 
   std::vector<ComRef<IMergeModule2>> Modules();
   std::vector<FolderEntry> Folders();
@@ -118,9 +139,14 @@ class Catalog {
   std::wstring DisplayName(const std::wstring& key);
 
  private:
+  long projectType_;
   ComRef<IMMCatalogManager> manager_;
   ComRef<IMMCatalog> catalog_;
+  std::optional<EnvironmentServices> environment_;
 };
+
+// The registered catalog manager (which loads the component), with no catalog yet.
+ComRef<IUnknown> CreateCatalogManager();
 
 // A module object of its own for one package (MergeModule2.Load), outside any catalog.
 ComRef<IMergeModule2> LoadPackage(const std::wstring& path);

@@ -22,6 +22,15 @@ UniqueBstr MakeBstr(const std::wstring& text);
 // The text of a BSTR (empty for null).
 std::wstring TextOf(const UniqueBstr& text);
 
+// A VT_BSTR variant holding a copy of text.
+class TextVariant : public UniqueVariant {
+ public:
+  explicit TextVariant(const std::wstring& text) {
+    V_BSTR(&value_) = MakeBstr(text).Detach();
+    V_VT(&value_) = VT_BSTR;
+  }
+};
+
 // A failed call: what was asked, its HRESULT, and the error information that came with it
 // (source and description; empty when the callee left none).
 class ComError : public std::runtime_error {

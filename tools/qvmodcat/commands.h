@@ -14,6 +14,7 @@ namespace qvmodcat {
 
 enum ExitCode : int { kFound = 0, kNotFound = 1, kFailed = 2 };
 
+int RunCheck(const Options& options);
 int RunList(const Options& options);
 int RunFolders(const Options& options);
 int RunFindFile(const Options& options);
@@ -22,6 +23,8 @@ int RunDisplayName(const Options& options);
 int RunShow(const Options& options);
 int RunInspect(const Options& options);
 int RunDeps(const Options& options);
+int RunRdeps(const Options& options);
+int RunVersion(const Options& options);
 
 // Shared by the commands.
 
@@ -40,12 +43,19 @@ class PackageModules {
   std::set<std::wstring> modules_;
 };
 
-// Writes a JSON answer or a text answer, whichever the options ask for.
+// Writes a JSON answer or a text answer (each line fitted to the line width), whichever the
+// options ask for.
 void Answer(const Options& options, const Json& json, const std::wstring& text);
 
-// A module key names a language after its last colon.
-bool IsModuleKey(const std::wstring& key);
-// Fails with a usage message for a text that is no module key (exit code 2).
-int NotAModuleKey(const std::wstring& key);
+// A problem that ends the command (exit code 2): "qvmodcat: what: message" on standard error,
+// and with --json an error object on standard output.
+int Fail(const Options& options, const std::wstring& what, const std::wstring& message);
+
+// The catalog has no module of that key: says so, with the keys it may have meant (JSON:
+// null).  Returns kNotFound.
+int NoSuchModule(const Options& options, Catalog& catalog, const std::wstring& key);
+
+// The catalog's module of a key (GetModule, with the language fallback of ID:0), or null.
+ComRef<IMergeModule2> FindModule(const Options& options, Catalog& catalog);
 
 }  // namespace qvmodcat

@@ -1,12 +1,17 @@
-// list, folders, find-file, key-for-file, display-name: the catalog's own answers.
+// list, folders, key-for-file, display-name: the catalog's own answers; and what the
+// commands share.
 #include "commands.h"
 
+#include "catalog_survey.h"
 #include "console.h"
 #include "standin_environment.h"
+#include "suggestions.h"
+#include "text_rules.h"
 #include "text_table.h"
 
 #include "common/unique_handle.h"  // header-only
 
+#include <algorithm>
 #include <cstring>
 
 namespace qvmodcat {
@@ -18,6 +23,40 @@ std::wstring Identity(const std::wstring& key, const std::wstring& path) {
 }
 
 const wchar_t* FolderKindName(short kind) { return kind == 1 ? L"entry" : L"search"; }
+
+// Keys of the catalog that a mistyped key may have meant: the same key in another case, the
+// same ModuleID with another language, a ModuleID that goes on after a dot (modularized), or
+// a ModuleID a few typing mistakes away.
+std::vector<std::wstring> SimilarKeys(Catalog& catalog, const std::wstring& key) {
+  const std::wstring id = key.substr(0, key.rfind(L':'));
+  const std::wstring prefix = FoldCase(id + L".");
+  std::vector<std::wstring> keys, ids, similar;
+  for (const auto& module : catalog.Modules()) {
+    keys.push_back(ReadIdentity(module.Get()).Key);
+    ids.push_back(keys.back().substr(0, keys.back().rfind(L':')));
+  }
+  for (size_t i = 0; i < keys.size(); ++i)
+    if (SameTextIgnoringCase(keys[i], key)) similar.push_back(keys[i]);
+  for (size_t i = 0; i < keys.size(); ++i)
+    if ((SameTextIgnoringCase(ids[i], id) || FoldCase(ids[i]).rfind(prefix, 0) == 0) &&
+        !SameTextIgnoringCase(keys[i], key))
+      similar.push_back(keys[i]);
+  if (similar.empty()) {
+    const std::vector<std::wstring> nearest = ClosestNames(id, ids);
+    for (size_t i = 0; i < keys.size(); ++i)
+      if (std::find(nearest.begin(), nearest.end(), ids[i]) != nearest.end()) similar.push_back(keys[i]);
+  }
+  if (similar.size() > 5) similar.resize(5);
+  return similar;
+}
+
+void WriteSummaryLine(const Options& options, const std::wstring& line, std::wstring& text) {
+  if (line.empty()) return;
+  if (options.Json)
+    WriteError(L"qvmodcat: " + line);
+  else
+    text += line;
+}
 
 }  // namespace
 
@@ -54,18 +93,43 @@ ModuleSource PackageModules::SourceOf(const ModuleSummary& module) const {
 }
 
 void Answer(const Options& options, const Json& json, const std::wstring& text) {
-  if (options.Json)
+  if (options.Json) {
     WriteOutUtf8(json.Write() + "\n");
-  else
-    WriteOut(text);
+    return;
+  }
+  std::wstring fitted;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find(L'\n', start);
+    fitted += FitLine(text.substr(start, end - start)) + L"\n";
+    if (end == std::wstring::npos) break;
+    start = end + 1;
+  }
+  WriteOut(fitted);
 }
 
-bool IsModuleKey(const std::wstring& key) { return key.find(L':') != std::wstring::npos; }
-
-int NotAModuleKey(const std::wstring& key) {
-  WriteError(L"qvmodcat: \"" + key + L"\" is no module key: a key is ModuleID:Language "
-             L"(ModuleID:0 for any language)\n");
+int Fail(const Options& options, const std::wstring& what, const std::wstring& message) {
+  WriteError(L"qvmodcat: " + what + L": " + message + L"\n");
+  if (options.Json) {
+    Json json = Json::Object();
+    Json& detail = json.Set("error", Json::Object());
+    detail.Set("call", what);
+    detail.Set("description", message);
+    WriteOutUtf8(json.Write() + "\n");
+  }
   return kFailed;
+}
+
+int NoSuchModule(const Options& options, Catalog& catalog, const std::wstring& key) {
+  const std::vector<std::wstring> similar = SimilarKeys(catalog, key);
+  Answer(options, Json(),
+         L"The catalog has no module " + key + L".\n" +
+             (similar.empty() ? L"" : L"Did you mean " + NameList(similar) + L"?\n"));
+  return kNotFound;
+}
+
+ComRef<IMergeModule2> FindModule(const Options& options, Catalog& catalog) {
+  return catalog.GetModule(options.Arguments[0], options.Language.value_or(L""));
 }
 
 int RunList(const Options& options) {
@@ -76,7 +140,7 @@ int RunList(const Options& options) {
   Json json = Json::Array();
   size_t fromGallery = 0;
   for (const auto& module : modules) {
-    ModuleSummary summary = ReadSummary(module.Get());
+    ModuleSummary summary = catalog.Summary(module.Get());
     const ModuleSource source = packages.SourceOf(summary);
     fromGallery += source == ModuleSource::Gallery;
     json.Append(SummaryJson(summary, source));
@@ -90,6 +154,7 @@ int RunList(const Options& options) {
            std::to_wstring(summaries.size() - fromGallery) + L" from packages, " +
            std::to_wstring(fromGallery) + L" from gallery descriptors\n";
   }
+  WriteSummaryLine(options, CatalogSurvey(catalog).SummaryLine(), text);
   Answer(options, json, text);
   return summaries.empty() ? kNotFound : kFound;
 }
@@ -117,51 +182,10 @@ int RunFolders(const Options& options) {
     table.Add({std::to_wstring(position), FolderKindName(folder.Kind),
                std::to_wstring(folder.Modules.size()), folder.Path});
   }
-  Answer(options, json,
-         folders.empty() ? L"The catalog has no module folders.\n" : table.Render());
-  return folders.empty() ? kNotFound : kFound;
-}
-
-int RunFindFile(const Options& options) {
-  Catalog catalog(CatalogProjectType(options));
-  const std::wstring& destination = options.Arguments[0];
-  const std::wstring version = options.Version.value_or(L"");
-  const std::wstring language = options.Language.value_or(L"");
-  const FileQueryResult result =
-      catalog.FindModuleForFile(destination, version, language, options.InFolder);
-
-  Json json = Json::Object();
-  json.Set("destination", destination);
-  json.Set("version", version);
-  json.Set("language", language);
-  json.Set("in_folder", options.InFolder);
-  json.Set("found", result.Found);
-  std::wstring text;
-  if (result.Module) {
-    const ModuleSummary summary = ReadSummary(result.Module.Get());
-    const PackageModules packages(catalog);
-    json.Set("module", SummaryJson(summary, packages.SourceOf(summary)));
-    text = L"found: " + summary.Key + L" " + summary.Version + L"  " + summary.DisplayName + L"\n";
-    text += packages.SourceOf(summary) == ModuleSource::Package
-                ? L"  package " + summary.Path + L"\n"
-                : L"  gallery descriptor, " + StatusText(summary) + L"\n";
-  } else {
-    json.Set("module", nullptr);
-    if (result.Found) {
-      // FilesToModules.ini names the file's module, which the catalog does not have.
-      const size_t slash = destination.find_last_of(L"\\]>");
-      const auto listed = catalog.KeyForFile(
-          slash == std::wstring::npos ? destination : destination.substr(slash + 1));
-      json.Set("listed_key", listed ? Json(*listed) : Json());
-      text = L"found: FilesToModules.ini lists the file for " +
-             (listed ? *listed : std::wstring(L"a module")) +
-             L", which the catalog does not have\n";
-    } else {
-      text = L"not found\n";
-    }
-  }
+  std::wstring text = folders.empty() ? L"The catalog has no module folders.\n" : table.Render();
+  WriteSummaryLine(options, CatalogSurvey(catalog).SummaryLine(), text);
   Answer(options, json, text);
-  return result.Found ? kFound : kNotFound;
+  return folders.empty() ? kNotFound : kFound;
 }
 
 int RunKeyForFile(const Options& options) {
@@ -177,15 +201,35 @@ int RunKeyForFile(const Options& options) {
 int RunDisplayName(const Options& options) {
   const std::wstring& key = options.Arguments[0];
   Catalog catalog(CatalogProjectType(options));
-  const std::wstring name = catalog.DisplayName(key);
   // The component answers with the key itself when modules.ini has no name for it.
-  const bool listed = name != key;
+  const std::wstring listedName = catalog.DisplayName(key);
+  const bool listed = listedName != key;
+  // The module of exactly this key, whose name list shows (ID:0 names no other language).
+  std::optional<ModuleSummary> module;
+  if (const auto found = catalog.GetModule(key, L"")) {
+    ModuleSummary summary = ReadSummary(found.Get());
+    if (summary.Key == key) module = std::move(summary);
+  }
+  if (!module && !listed) return NoSuchModule(options, catalog, key);
+  std::wstring name = listedName, source = L"modules.ini";
+  if (module && !listed) {
+    name = module->DisplayName;
+    source = !module->Subject.empty() && name == module->Subject ? L"subject" : L"path";
+  }
   Json json = Json::Object();
   json.Set("key", key);
   json.Set("display_name", name);
+  json.Set("source", source);
   json.Set("listed", listed);
-  Answer(options, json, name + L"\n");
-  return listed ? kFound : kNotFound;
+  json.Set("in_catalog", module.has_value());
+  std::wstring text = name + L"\n  from ";
+  if (source == L"modules.ini")
+    text += module ? L"modules.ini\n" : L"modules.ini; the catalog has no module " + key + L"\n";
+  else
+    text += source == L"subject" ? L"the module's subject (modules.ini does not name it)\n"
+                                 : L"the module's package path (no modules.ini name, no subject)\n";
+  Answer(options, json, text);
+  return kFound;
 }
 
 }  // namespace qvmodcat

@@ -1,19 +1,15 @@
 // show, inspect, deps: what modules hold and need.
 #include "commands.h"
 
-#include "dependency_closure.h"
 #include "directory_walk.h"
 #include "host_paths.h"
+#include "package_probe.h"
+#include "text_rules.h"
 #include "text_table.h"
 
 namespace qvmodcat {
 
 namespace {
-
-bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
 
 // Two paths that name one file (compared by the file system, so that C:\x and Z:\x or
 // different spellings of one folder agree).
@@ -82,26 +78,6 @@ std::vector<FileFolder> ResolveFolders(const ModuleDetails& module, ModuleSource
   return folders;
 }
 
-std::wstring StateName(Requirement::State state) {
-  switch (state) {
-    case Requirement::State::Found: return L"found";
-    case Requirement::State::Older: return L"older";
-    case Requirement::State::Missing: return L"missing";
-  }
-  return L"";
-}
-
-std::wstring RequirementText(const DependencyEntry& wanted) {
-  return wanted.Version.empty() ? wanted.Key : wanted.Key + L" >= " + wanted.Version;
-}
-
-std::wstring ExclusionRange(const ExclusionEntry& e) {
-  if (e.MinVersion.empty() && e.MaxVersion.empty()) return L"any version";
-  if (e.MaxVersion.empty()) return L"versions from " + e.MinVersion;
-  if (e.MinVersion.empty()) return L"versions up to " + e.MaxVersion;
-  return L"versions " + e.MinVersion + L" to " + e.MaxVersion;
-}
-
 }  // namespace
 
 int RunShow(const Options& options) {
@@ -111,20 +87,16 @@ int RunShow(const Options& options) {
   if (options.All) {
     modules = catalog.Modules();
   } else {
-    const std::wstring& key = options.Arguments[0];
-    if (!IsModuleKey(key)) return NotAModuleKey(key);
-    const ComRef<IMergeModule2> module = catalog.GetModule(key, options.Language.value_or(L""));
-    if (!module) {
-      Answer(options, Json(), L"The catalog has no module " + key + L".\n");
-      return kNotFound;
-    }
+    const ComRef<IMergeModule2> module = FindModule(options, catalog);
+    if (!module) return NoSuchModule(options, catalog, options.Arguments[0]);
     modules.push_back(module);
   }
   const PackageModules packages(catalog);
   Json json = Json::Array();
   std::wstring text;
   for (const auto& module : modules) {
-    const ModuleDetails details = ReadDetails(module.Get());
+    ModuleDetails details = ReadDetails(module.Get());
+    details.Summary = catalog.Summary(module.Get());
     const ModuleSource source = packages.SourceOf(details.Summary);
     std::vector<FileFolder> folders;
     if (options.Resolve) folders = ResolveFolders(details, source, &catalog, projectType);
@@ -143,6 +115,8 @@ int RunShow(const Options& options) {
 
 int RunInspect(const Options& options) {
   const std::wstring path = FullWindowsPath(options.Arguments[0]);
+  // Plain flaws are named before the component is asked; its answer would not tell them.
+  if (const auto problem = PackageFileProblem(path)) return Fail(options, path, *problem);
   const ComRef<IMergeModule2> module = LoadPackage(path);
   const ModuleDetails details = ReadDetails(module.Get());
   std::vector<FileFolder> folders;
@@ -190,87 +164,6 @@ int RunInspect(const Options& options) {
   json.Set("catalog", std::move(standing));
   Answer(options, json, text);
   return kFound;
-}
-
-int RunDeps(const Options& options) {
-  const std::wstring& key = options.Arguments[0];
-  if (!IsModuleKey(key)) return NotAModuleKey(key);
-  Catalog catalog(CatalogProjectType(options));
-  const ComRef<IMergeModule2> root = catalog.GetModule(key, options.Language.value_or(L""));
-  if (!root) {
-    Answer(options, Json(), L"The catalog has no module " + key + L".\n");
-    return kNotFound;
-  }
-  const Closure closure = ResolveClosure(catalog, root.Get());
-  const PackageModules packages(catalog);
-
-  Json json = Json::Object();
-  json.Set("module", SummaryJson(closure.Root, packages.SourceOf(closure.Root)));
-  Json& requirements = json.Set("requirements", Json::Array());
-  std::wstring text = closure.Root.Key + L" " + closure.Root.Version + L"  " +
-                      closure.Root.DisplayName + L"\n";
-  TextTable table;
-  size_t missing = 0, older = 0;
-  for (const Requirement& r : closure.Requirements) {
-    missing += r.Status == Requirement::State::Missing;
-    older += r.Status == Requirement::State::Older;
-    Json item = Json::Object();
-    item.Set("required_by", r.RequiredBy);
-    item.Set("depth", r.Depth);
-    item.Set("key", r.Wanted.Key);
-    item.Set("module_id", r.Wanted.ModuleID);
-    item.Set("language", r.Wanted.Language);
-    item.Set("version", r.Wanted.Version);
-    item.Set("status", StateName(r.Status));
-    item.Set("module", r.Module ? SummaryJson(*r.Module, packages.SourceOf(*r.Module)) : Json());
-    item.Set("repeated", r.Repeated);
-    requirements.Append(std::move(item));
-
-    std::wstring answer;
-    if (r.Module) {
-      answer = r.Module->Key + L" " + r.Module->Version;
-      if (!r.Module->IsInstalled || r.Module->NeedsDownload)
-        answer += L" (" + StatusText(*r.Module) + L")";
-      if (r.Repeated) answer += L", see above";
-    }
-    table.Add({std::wstring(static_cast<size_t>(r.Depth) * 2, L' ') + RequirementText(r.Wanted),
-               StateName(r.Status), answer});
-  }
-  if (closure.Requirements.empty())
-    text += L"  requires no other module\n";
-  else
-    text += table.Render();
-
-  Json& conflicts = json.Set("conflicts", Json::Array());
-  for (const Conflict& c : closure.Conflicts) {
-    Json item = Json::Object();
-    item.Set("module", c.ExcludingKey);
-    item.Set("excludes", c.Exclusion.Key);
-    item.Set("min_version", c.Exclusion.MinVersion);
-    item.Set("max_version", c.Exclusion.MaxVersion);
-    item.Set("language", c.Exclusion.Language);
-    item.Set("conflicting", c.Excluded.Key);
-    item.Set("conflicting_version", c.Excluded.Version);
-    conflicts.Append(std::move(item));
-  }
-  if (!closure.Conflicts.empty()) {
-    text += L"Conflicts:\n";
-    for (const Conflict& c : closure.Conflicts)
-      text += L"  " + c.ExcludingKey + L" excludes " + c.Exclusion.Key + L" " +
-              ExclusionRange(c.Exclusion) + L": " + c.Excluded.Key + L" " + c.Excluded.Version +
-              L" is in the closure\n";
-  }
-  const bool complete = closure.Complete();
-  json.Set("complete", complete);
-  if (complete) {
-    text += L"Complete: every required module is there, nothing conflicts.\n";
-  } else {
-    text += L"Incomplete: " + std::to_wstring(missing) + L" missing, " + std::to_wstring(older) +
-            L" older than required, " + std::to_wstring(closure.Conflicts.size()) +
-            L" conflicting.\n";
-  }
-  Answer(options, json, text);
-  return complete ? kFound : kNotFound;
 }
 
 }  // namespace qvmodcat

@@ -34,7 +34,7 @@ class ClosureWalk {
         closure_.Requirements.push_back(std::move(requirement));
         continue;
       }
-      const ModuleSummary foundSummary = ReadSummary(found.Get());
+      const ModuleSummary foundSummary = catalog_.Summary(found.Get());
       requirement.Module = foundSummary;
       requirement.Status = CompareVersions(foundSummary.Version, wanted.Version) < 0
                                ? Requirement::State::Older
@@ -72,6 +72,15 @@ class ClosureWalk {
 
 }  // namespace
 
+const wchar_t* StateName(Requirement::State state) {
+  switch (state) {
+    case Requirement::State::Found: return L"found";
+    case Requirement::State::Older: return L"older";
+    case Requirement::State::Missing: return L"missing";
+  }
+  return L"";
+}
+
 bool ExclusionApplies(const ExclusionEntry& exclusion, const ModuleSummary& module) {
   if (exclusion.ModuleID != module.ModuleID) return false;
   const long language = LeadingNumber(exclusion.Language);
@@ -92,7 +101,7 @@ bool Closure::Complete() const {
 
 Closure ResolveClosure(Catalog& catalog, IMergeModule2* root) {
   Closure closure;
-  closure.Root = ReadSummary(root);
+  closure.Root = catalog.Summary(root);
   ClosureWalk walk(catalog, closure);
   walk.Start(root, closure.Root);
   walk.FindConflicts();

@@ -20,6 +20,9 @@ struct Requirement {
   bool Repeated = false;    // that module's own requirements are listed where it first came
 };
 
+// "found", "older", "missing".
+const wchar_t* StateName(Requirement::State state);
+
 struct Conflict {
   std::wstring ExcludingKey;  // the module that declares the exclusion
   ExclusionEntry Exclusion;

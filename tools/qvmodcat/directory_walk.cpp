@@ -1,10 +1,6 @@
 #include "directory_walk.h"
 
-#include "com_client.h"
-
-#include <windows.h>
-#include <msi.h>
-#include <msiquery.h>
+#include "msi_rows.h"
 
 #include <cwctype>
 #include <set>
@@ -49,67 +45,21 @@ std::wstring TargetLongName(const std::wstring& defaultDir) {
   return bar == std::wstring::npos ? target : target.substr(bar + 1);
 }
 
-class MsiOwner {
- public:
-  MsiOwner() noexcept = default;
-  MsiOwner(const MsiOwner&) = delete;
-  MsiOwner& operator=(const MsiOwner&) = delete;
-  ~MsiOwner() {
-    if (handle_) MsiCloseHandle(handle_);
-  }
-  MSIHANDLE* Put() noexcept {
-    if (handle_) MsiCloseHandle(handle_);
-    handle_ = 0;
-    return &handle_;
-  }
-  MSIHANDLE Get() const noexcept { return handle_; }
-
- private:
-  MSIHANDLE handle_ = 0;
-};
-
-std::wstring Field(MSIHANDLE record, UINT field) {
-  DWORD length = 0;
-  wchar_t empty[1] = {};
-  UINT result = MsiRecordGetStringW(record, field, empty, &length);
-  if (result != ERROR_MORE_DATA && result != ERROR_SUCCESS) return L"";
-  std::vector<wchar_t> buffer(length + 1);
-  length = static_cast<DWORD>(buffer.size());
-  if (MsiRecordGetStringW(record, field, buffer.data(), &length) != ERROR_SUCCESS) return L"";
-  return std::wstring(buffer.data(), length);
-}
-
-// Rows of a query; a table the package lacks gives none.
-std::vector<std::vector<std::wstring>> Rows(MSIHANDLE database, const wchar_t* query,
-                                            UINT columns) {
-  std::vector<std::vector<std::wstring>> rows;
-  MsiOwner view;
-  if (MsiDatabaseOpenViewW(database, query, view.Put()) != ERROR_SUCCESS) return rows;
-  if (MsiViewExecute(view.Get(), 0) != ERROR_SUCCESS) return rows;
-  for (;;) {
-    MsiOwner record;
-    if (MsiViewFetch(view.Get(), record.Put()) != ERROR_SUCCESS) break;
-    std::vector<std::wstring> row;
-    for (UINT field = 1; field <= columns; ++field) row.push_back(Field(record.Get(), field));
-    rows.push_back(std::move(row));
-  }
-  return rows;
-}
-
 }  // namespace
 
 PackageDirectories::PackageDirectories(const std::wstring& packagePath) {
   MsiOwner database;
-  const UINT result = MsiOpenDatabaseW(packagePath.c_str(), reinterpret_cast<LPCWSTR>(MSIDBOPEN_READONLY), database.Put());
-  if (result != ERROR_SUCCESS) {
-    const HRESULT code = HRESULT_FROM_WIN32(result);
-    throw ComError(L"MsiOpenDatabase", code, L"msi.dll",
-                   SystemMessage(code) + L" (" + packagePath + L")");
-  }
-  for (auto& row : Rows(database.Get(),
-                        L"SELECT `Directory`,`Directory_Parent`,`DefaultDir` FROM `Directory`", 3))
+  OpenPackageDatabase(packagePath, database);
+  Read(database.Get());
+}
+
+PackageDirectories::PackageDirectories(MSIHANDLE database) { Read(database); }
+
+void PackageDirectories::Read(MSIHANDLE database) {
+  for (auto& row : QueryRows(
+           database, L"SELECT `Directory`,`Directory_Parent`,`DefaultDir` FROM `Directory`", 3))
     rows_[row[0]] = Row{row[1], row[2]};
-  for (auto& row : Rows(database.Get(), L"SELECT `Property`,`Value` FROM `Property`", 2))
+  for (auto& row : QueryRows(database, L"SELECT `Property`,`Value` FROM `Property`", 2))
     properties_[row[0]] = row[1];
 }
 

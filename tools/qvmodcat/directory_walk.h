@@ -5,6 +5,8 @@
 // directory "." directly under TARGETDIR; keys are compared without their module suffix.
 #pragma once
 
+#include "msi_rows.h"
+
 #include <map>
 #include <optional>
 #include <string>
@@ -16,6 +18,8 @@ class PackageDirectories {
   // Reads the Directory and Property tables of a package through msi.dll (read-only).
   // Throws ComError when the package cannot be opened.
   explicit PackageDirectories(const std::wstring& packagePath);
+  // The same from a database already open.
+  explicit PackageDirectories(MSIHANDLE database);
 
   // The key's folder, or nothing when its chain cannot be resolved (no row, a loop, a root
   // that is not a source root).
@@ -26,6 +30,7 @@ class PackageDirectories {
     std::wstring Parent;
     std::wstring DefaultDir;
   };
+  void Read(MSIHANDLE database);
   bool IsSystemFolder(const std::wstring& key) const;
   std::optional<std::wstring> Property(const std::wstring& name) const;
 

@@ -1,5 +1,7 @@
 #include "host_paths.h"
 
+#include "common/text.h"
+
 #include <windows.h>
 
 #include <vector>
@@ -18,21 +20,33 @@ DosFileNameFromUnix WineDosFileName() {
       reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_dos_file_name")));
 }
 
-std::string Utf8(const std::wstring& text) {
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(length > 0 ? length : 1), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], length, nullptr, nullptr);
-  out.resize(out.size() - 1);
-  return out;
+// The folder the launcher was started from (a Unix path), when it runs the tool elsewhere.
+std::wstring CallerFolder() {
+  wchar_t buffer[4096];
+  const DWORD length = GetEnvironmentVariableW(L"QVMODCAT_CALLER_DIR", buffer, 4096);
+  return length > 0 && length < 4096 ? std::wstring(buffer, length) : std::wstring();
+}
+
+bool IsRelative(const std::wstring& path) {
+  const bool rooted = path[0] == L'/' || path[0] == L'\\';
+  const bool drive = path.size() >= 2 && path[1] == L':';
+  return !rooted && !drive;
 }
 
 }  // namespace
 
-std::wstring FullWindowsPath(const std::wstring& path) {
-  if (path.empty()) return path;
+std::wstring FullWindowsPath(const std::wstring& given) {
+  if (given.empty()) return given;
+  std::wstring path = given;
+  const std::wstring caller = CallerFolder();
+  if (!caller.empty() && IsRelative(path)) {
+    for (wchar_t& c : path)
+      if (c == L'\\') c = L'/';
+    path = caller + L"/" + path;
+  }
   if (path[0] == L'/' && (path.size() == 1 || path[1] != L'/')) {
     if (const DosFileNameFromUnix convert = WineDosFileName()) {
-      if (WCHAR* dos = convert(Utf8(path).c_str())) {
+      if (WCHAR* dos = convert(Utf8FromWide(path).c_str())) {
         std::wstring converted = dos;
         HeapFree(GetProcessHeap(), 0, dos);
         return converted;

@@ -1,6 +1,8 @@
 // Paths given on the command line, made into full Windows paths before they are handed to
 // the environment: relative paths are taken from the current folder, and under Wine a Unix
 // path ("/home/me/modules") becomes the DOS path Wine maps it to ("Z:\home\me\modules").
+// The launcher runs the tool in a scratch folder of its own and names the folder it was
+// started from in QVMODCAT_CALLER_DIR: relative paths are taken from there then.
 #pragma once
 
 #include <string>

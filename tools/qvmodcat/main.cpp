@@ -1,11 +1,15 @@
 // qvmodcat: a command-line inspector of the merge module catalog, a client of the registered
 // QvModCat2 component through its automation interfaces (see README.md).
 //
-// Exit codes: 0 found, 1 not found, 2 error.
+// Exit codes: 0 found or clean, 1 not found or problems found, 2 error, 130 interrupted.
 #include "command_line.h"
 #include "commands.h"
 #include "console.h"
+#include "interrupt.h"
 #include "standin_environment.h"
+#include "suggestions.h"
+#include "text_rules.h"
+#include "text_table.h"
 
 #include <windows.h>
 
@@ -17,7 +21,9 @@ using namespace qvmodcat;
 namespace {
 
 int Dispatch(const Options& options) {
+  if (options.ShowVersion) return RunVersion(options);
   const std::wstring& command = options.Command;
+  if (command == L"check") return RunCheck(options);
   if (command == L"list") return RunList(options);
   if (command == L"folders") return RunFolders(options);
   if (command == L"show") return RunShow(options);
@@ -25,12 +31,15 @@ int Dispatch(const Options& options) {
   if (command == L"key-for-file") return RunKeyForFile(options);
   if (command == L"display-name") return RunDisplayName(options);
   if (command == L"deps") return RunDeps(options);
+  if (command == L"rdeps") return RunRdeps(options);
   if (command == L"inspect") return RunInspect(options);
   return kFailed;
 }
 
 int ReportError(const Options& options, const ComError& error) {
-  std::wstring text = L"qvmodcat: " + error.Call() + L" failed: " + error.Description() + L"\n  ";
+  // The component's text may span lines (the installer's messages do): one line here.
+  const std::wstring description = OneLine(error.Description());
+  std::wstring text = L"qvmodcat: " + error.Call() + L" failed: " + description + L"\n  ";
   if (!error.Source().empty()) text += L"source " + error.Source() + L", ";
   text += L"result " + HexResult(error.Result()) + L"\n";
   if (error.Result() == CO_E_CLASSSTRING || error.Result() == REGDB_E_CLASSNOTREG)
@@ -42,40 +51,54 @@ int ReportError(const Options& options, const ComError& error) {
     detail.Set("call", error.Call());
     detail.Set("result", HexResult(error.Result()));
     detail.Set("source", error.Source());
-    detail.Set("description", error.Description());
+    detail.Set("description", description);
     WriteOutUtf8(json.Write() + "\n");
   }
   return kFailed;
 }
 
+int ReportUsage(const Options& options, const std::wstring& problem) {
+  const std::wstring usage = UsageLines(options.Command);
+  WriteError(L"qvmodcat: " + problem + L"\n" + usage);
+  if (options.Json) {
+    Json json = Json::Object();
+    Json& detail = json.Set("error", Json::Object());
+    detail.Set("call", L"command line");
+    detail.Set("description", problem);
+    detail.Set("usage", usage.substr(0, usage.size() - 1));
+    WriteOutUtf8(json.Write() + "\n");
+  }
+  return kFailed;
+}
+
+int Help(const Options& options) {
+  const std::wstring topic =
+      options.Command == L"help" ? (options.Arguments.empty() ? L"" : options.Arguments[0])
+                                 : options.Command;
+  if (topic.empty()) {
+    WriteOut(HelpText());
+    return kFound;
+  }
+  const std::wstring help = TopicHelp(topic);
+  if (help.empty())
+    return ReportUsage(options, L"no help on \"" + topic + L"\"" +
+                                    DidYouMean(ClosestNames(topic, CommandNames())));
+  WriteOut(help);
+  return kFound;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  HandleInterrupts();
   Options options;
   const std::wstring problem = ParseCommandLine(argc - 1, argv + 1, options);
-  if (!problem.empty()) {
-    WriteError(L"qvmodcat: " + problem + L"\n" + UsageLines(options.Command));
-    return kFailed;
-  }
-  if (options.Command == L"help" || options.Help) {
-    const std::wstring topic =
-        options.Command == L"help" ? (options.Arguments.empty() ? L"" : options.Arguments[0])
-                                   : options.Command;
-    if (topic.empty()) {
-      WriteOut(HelpText());
-      return kFound;
-    }
-    const std::wstring help = CommandHelp(topic);
-    if (help.empty()) {
-      WriteError(L"qvmodcat: unknown command \"" + topic + L"\"\n" + UsageLines(L""));
-      return kFailed;
-    }
-    WriteOut(help);
-    return kFound;
-  }
+  if (!problem.empty()) return ReportUsage(options, problem);
+  if (!options.ShowVersion && (options.Command == L"help" || options.Help)) return Help(options);
+  SetLineWidth(options.Wide ? 0 : 100);
   try {
     // The environment is set before the catalog exists and restored after COM is gone.
-    StandInEnvironment environment(options.Settings);
+    StandInEnvironment environment(options.Settings, options.Isolated);
     ComApartment apartment;
     return Dispatch(options);
   } catch (const ComError& error) {

@@ -51,8 +51,11 @@ std::wstring FolderNote(const FileFolder& folder) {
 }  // namespace
 
 std::wstring StatusText(const ModuleSummary& module) {
+  if (module.IsInstalled && module.NeedsDownload)
+    return module.OfferedVersion.empty() ? L"update available"
+                                         : L"update available (" + module.OfferedVersion + L")";
   if (module.IsInstalled)
-    return module.NeedsDownload ? L"update available" : L"installed";
+    return L"installed";
   return module.NeedsDownload ? L"needs download" : L"not available";
 }
 
@@ -63,6 +66,17 @@ const wchar_t* SourceName(ModuleSource source) {
     case ModuleSource::Loaded: return L"loaded";
   }
   return L"";
+}
+
+std::wstring RequirementText(const DependencyEntry& wanted) {
+  return wanted.Version.empty() ? wanted.Key : wanted.Key + L" >= " + wanted.Version;
+}
+
+std::wstring ExclusionRange(const ExclusionEntry& e) {
+  if (e.MinVersion.empty() && e.MaxVersion.empty()) return L"any version";
+  if (e.MaxVersion.empty()) return L"versions from " + e.MinVersion;
+  if (e.MinVersion.empty()) return L"versions up to " + e.MaxVersion;
+  return L"versions " + e.MinVersion + L" to " + e.MaxVersion;
 }
 
 Json SummaryJson(const ModuleSummary& m, ModuleSource source) {
@@ -80,7 +94,8 @@ Json SummaryJson(const ModuleSummary& m, ModuleSource source) {
   json.Set("comments", m.Comments);
   json.Set("installed", m.IsInstalled);
   json.Set("needs_download", m.NeedsDownload);
-  json.Set("status", StatusText(m));
+  json.Set("status", m.IsInstalled && m.NeedsDownload ? L"update available" : StatusText(m));
+  if (!m.OfferedVersion.empty()) json.Set("offered_version", m.OfferedVersion);
   return json;
 }
 
@@ -182,16 +197,7 @@ std::wstring DetailsText(const ModuleDetails& d, ModuleSource source,
 
   out += Counted(L"Exclusions", d.Exclusions.size()) + L"\n";
   TextTable exclusions(2);
-  for (const ExclusionEntry& e : d.Exclusions) {
-    std::wstring range = L"all versions";
-    if (!e.MinVersion.empty() && !e.MaxVersion.empty())
-      range = L"versions " + e.MinVersion + L" to " + e.MaxVersion;
-    else if (!e.MinVersion.empty())
-      range = L"version " + e.MinVersion + L" and later";
-    else if (!e.MaxVersion.empty())
-      range = L"up to version " + e.MaxVersion;
-    exclusions.Add({e.Key, range});
-  }
+  for (const ExclusionEntry& e : d.Exclusions) exclusions.Add({e.Key, ExclusionRange(e)});
   out += exclusions.Render();
 
   out += Counted(L"Files", d.Files.size()) + L"\n";

@@ -36,6 +36,10 @@ struct FileFolder {
 // "needs download", "not available" (the descriptor names no package).
 std::wstring StatusText(const ModuleSummary& module);
 const wchar_t* SourceName(ModuleSource source);
+// "Acme.Core:0 >= 2.0", or the key alone when any version will do.
+std::wstring RequirementText(const DependencyEntry& wanted);
+// "versions 1.0 to 2.5", "versions from 1.0", "versions up to 2.5", "any version".
+std::wstring ExclusionRange(const ExclusionEntry& exclusion);
 
 Json SummaryJson(const ModuleSummary& module, ModuleSource source);
 Json DetailsJson(const ModuleDetails& module, ModuleSource source,

@@ -1,0 +1,20 @@
+// Text rules shared by the commands: comparison without case, and messages kept on one line.
+#pragma once
+
+#include <string>
+
+namespace qvmodcat {
+
+// Equal without case (ordinal), as the catalog compares file names, versions and folders.
+bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b);
+
+// Upper case, for keys of maps that ignore case.
+std::wstring FoldCase(std::wstring text);
+
+// "1 file", "3 files".
+std::wstring Counted(size_t count, const wchar_t* one, const wchar_t* many);
+
+// Line breaks and runs of blanks become one blank; no blanks at the ends.
+std::wstring OneLine(const std::wstring& text);
+
+}  // namespace qvmodcat
