@@ -24,6 +24,12 @@ class UniqueVariant {
     return &value_;
   }
   VARIANT& Get() noexcept { return value_; }
+  // Hands the value over to the caller, who then owns it; this one is left Empty.
+  VARIANT Detach() noexcept {
+    const VARIANT value = value_;
+    VariantInit(&value_);
+    return value;
+  }
   const VARIANT& Get() const noexcept { return value_; }
   VARIANT* operator&() noexcept { return &value_; }  // NOLINT: lets it stand in for VARIANT*
   VARTYPE Type() const noexcept { return V_VT(&value_); }
