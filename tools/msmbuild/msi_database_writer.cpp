@@ -1,7 +1,7 @@
 #include "msi_database_writer.h"
 
 #include "build_error.h"
-#include "msi_owner.h"
+#include "installer/msi_handle.h"
 #include "text_encoding.h"
 
 #include <windows.h>
@@ -19,7 +19,7 @@ void Check(UINT result, int line, const std::string& what) {
 }
 
 void Execute(MSIHANDLE database, const std::string& query, int line, MSIHANDLE parameters = 0) {
-  MsiOwner view;
+  MsiHandle view;
   Check(MsiDatabaseOpenViewW(database, WideFromUtf8(query).c_str(), view.Put()), line, query);
   Check(MsiViewExecute(view.Get(), parameters), line, query);
   Check(MsiViewClose(view.Get()), line, query);
@@ -74,11 +74,11 @@ void WriteTable(MSIHANDLE database, const TableDescription& table) {
   Execute(database, CreateTableQuery(table.schema), table.line);
   if (table.rows.empty()) return;
   const std::string insert = InsertQuery(table);
-  MsiOwner view;
+  MsiHandle view;
   Check(MsiDatabaseOpenViewW(database, WideFromUtf8(insert).c_str(), view.Put()), table.line, insert);
   for (const TableRow& row : table.rows) {
     // A field left unset is null.
-    MsiOwner record(MsiCreateRecord(static_cast<UINT>(row.cells.size())));
+    MsiHandle record(MsiCreateRecord(static_cast<UINT>(row.cells.size())));
     if (!record) throw BuildError(row.line, "msi.dll cannot create a record");
     for (size_t i = 0; i < row.cells.size(); ++i) {
       const CellValue& cell = row.cells[i];
@@ -105,11 +105,11 @@ void WriteStreams(MSIHANDLE database, const std::vector<StreamDescription>& stre
                   const std::wstring& baseFolder) {
   if (streams.empty()) return;
   const std::string insert = "INSERT INTO `_Streams` (`Name`, `Data`) VALUES (?, ?)";
-  MsiOwner view;
+  MsiHandle view;
   Check(MsiDatabaseOpenViewW(database, WideFromUtf8(insert).c_str(), view.Put()), streams[0].line, insert);
   for (const StreamDescription& stream : streams) {
     const std::wstring file = StreamFilePath(stream.path, baseFolder);
-    MsiOwner record(MsiCreateRecord(2));
+    MsiHandle record(MsiCreateRecord(2));
     if (!record) throw BuildError(stream.line, "msi.dll cannot create a record");
     Check(MsiRecordSetStringW(record.Get(), 1, stream.name.c_str()), stream.line, "naming the stream");
     if (MsiRecordSetStreamW(record.Get(), 2, file.c_str()) != ERROR_SUCCESS)
@@ -120,7 +120,7 @@ void WriteStreams(MSIHANDLE database, const std::vector<StreamDescription>& stre
 }
 
 void WriteSummary(MSIHANDLE database, const std::vector<SummaryValue>& values) {
-  MsiOwner summary;
+  MsiHandle summary;
   const UINT updateCount = static_cast<UINT>(values.size()) + 1;
   Check(MsiGetSummaryInformationW(database, nullptr, updateCount, summary.Put()),
         0, "opening the summary information");
@@ -167,7 +167,7 @@ void WriteSummary(MSIHANDLE database, const std::vector<SummaryValue>& values) {
 
 void WriteDatabase(const PackageDescription& description, const std::wstring& path,
                    const std::wstring& baseFolder) {
-  MsiOwner database;
+  MsiHandle database;
   Check(MsiOpenDatabaseW(path.c_str(), reinterpret_cast<LPCWSTR>(MSIDBOPEN_CREATE), database.Put()),
         0, "creating " + Utf8FromWide(path));
   SetCodePage(database.Get(), description.codePage);

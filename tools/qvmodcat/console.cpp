@@ -2,6 +2,8 @@
 
 #include "json.h"
 
+#include "common/text.h"
+
 #include <windows.h>
 
 namespace qvmodcat {
@@ -27,7 +29,7 @@ void Write(DWORD which, const std::wstring& text) {
     WriteConsoleW(stream, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     return;
   }
-  WriteBytes(stream, ToUtf8(text));
+  WriteBytes(stream, Utf8FromWide(text));
 }
 
 }  // namespace
@@ -40,10 +42,7 @@ void WriteOutUtf8(const std::string& text) {
   if (stream == nullptr || stream == INVALID_HANDLE_VALUE) return;
   DWORD mode = 0;
   if (GetConsoleMode(stream, &mode)) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    const std::wstring wide = WideFromUtf8(text);
     DWORD written = 0;
     WriteConsoleW(stream, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
     return;

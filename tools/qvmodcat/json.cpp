@@ -1,5 +1,7 @@
 #include "json.h"
 
+#include "common/text.h"
+
 #include <cstdio>
 
 namespace qvmodcat {
@@ -9,24 +11,6 @@ namespace {
 const Json& NullJson() {
   static const Json null;
   return null;
-}
-
-void AppendCodePoint(std::string& out, uint32_t point) {
-  if (point < 0x80) {
-    out += static_cast<char>(point);
-  } else if (point < 0x800) {
-    out += static_cast<char>(0xC0 | (point >> 6));
-    out += static_cast<char>(0x80 | (point & 0x3F));
-  } else if (point < 0x10000) {
-    out += static_cast<char>(0xE0 | (point >> 12));
-    out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (point & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (point >> 18));
-    out += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (point & 0x3F));
-  }
 }
 
 void WriteString(std::string& out, const std::string& utf8) {
@@ -58,25 +42,6 @@ void NewLine(std::string& out, int indent) {
 }
 
 }  // namespace
-
-std::string ToUtf8(const std::wstring& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t unit = static_cast<uint16_t>(text[i]);
-    if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < text.size()) {
-      const uint32_t low = static_cast<uint16_t>(text[i + 1]);
-      if (low >= 0xDC00 && low < 0xE000) {
-        AppendCodePoint(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-        ++i;
-        continue;
-      }
-    }
-    if (unit >= 0xD800 && unit < 0xE000) unit = 0xFFFD;
-    AppendCodePoint(out, unit);
-  }
-  return out;
-}
 
 Json& Json::Append(Json value) {
   items_.push_back(std::move(value));
@@ -111,7 +76,7 @@ void Json::WriteTo(std::string& out, int indent) const {
     case Kind::Null: out += "null"; break;
     case Kind::Boolean: out += integer_ ? "true" : "false"; break;
     case Kind::Integer: out += std::to_string(integer_); break;
-    case Kind::Text: WriteString(out, ToUtf8(text_)); break;
+    case Kind::Text: WriteString(out, Utf8FromWide(text_)); break;
     case Kind::Array:
       if (items_.empty()) {
         out += "[]";

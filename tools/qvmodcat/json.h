@@ -58,7 +58,4 @@ class Json {
   std::vector<std::pair<std::string, Json>> members_;
 };
 
-// UTF-16 to UTF-8 (unpaired surrogates become U+FFFD).
-std::string ToUtf8(const std::wstring& text);
-
 }  // namespace qvmodcat

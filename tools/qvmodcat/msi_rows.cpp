@@ -22,12 +22,7 @@ std::wstring Field(MSIHANDLE record, UINT field) {
 
 }  // namespace
 
-void MsiOwner::Reset() noexcept {
-  if (handle_) MsiCloseHandle(handle_);
-  handle_ = 0;
-}
-
-void OpenPackageDatabase(const std::wstring& path, MsiOwner& database) {
+void OpenPackageDatabase(const std::wstring& path, MsiHandle& database) {
   const UINT result =
       MsiOpenDatabaseW(path.c_str(), reinterpret_cast<LPCWSTR>(MSIDBOPEN_READONLY), database.Put());
   if (result != ERROR_SUCCESS) {
@@ -40,11 +35,11 @@ void OpenPackageDatabase(const std::wstring& path, MsiOwner& database) {
 std::vector<std::vector<std::wstring>> QueryRows(MSIHANDLE database, const wchar_t* query,
                                                  unsigned columns) {
   std::vector<std::vector<std::wstring>> rows;
-  MsiOwner view;
+  MsiHandle view;
   if (MsiDatabaseOpenViewW(database, query, view.Put()) != ERROR_SUCCESS) return rows;
   if (MsiViewExecute(view.Get(), 0) != ERROR_SUCCESS) return rows;
   for (;;) {
-    MsiOwner record;
+    MsiHandle record;
     if (MsiViewFetch(view.Get(), record.Put()) != ERROR_SUCCESS) break;
     std::vector<std::wstring> row;
     row.reserve(columns);

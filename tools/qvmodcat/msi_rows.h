@@ -1,6 +1,8 @@
-// Reading a package's tables directly through msi.dll, read-only: the database handle's owner
-// and the rows of a query as text.
+// Reading a package's tables directly through msi.dll, read-only (the handles owned by the
+// component's MsiHandle): the rows of a query as text.
 #pragma once
+
+#include "installer/msi_handle.h"
 
 #include <windows.h>
 #include <msi.h>
@@ -10,25 +12,8 @@
 
 namespace qvmodcat {
 
-class MsiOwner {
- public:
-  MsiOwner() noexcept = default;
-  MsiOwner(const MsiOwner&) = delete;
-  MsiOwner& operator=(const MsiOwner&) = delete;
-  ~MsiOwner() { Reset(); }
-  void Reset() noexcept;
-  MSIHANDLE* Put() noexcept {
-    Reset();
-    return &handle_;
-  }
-  MSIHANDLE Get() const noexcept { return handle_; }
-
- private:
-  MSIHANDLE handle_ = 0;
-};
-
 // Opens a package read-only; throws ComError (source msi.dll) when it cannot be opened.
-void OpenPackageDatabase(const std::wstring& path, MsiOwner& database);
+void OpenPackageDatabase(const std::wstring& path, MsiHandle& database);
 
 // Every row of a query, each field as text (an integer field as its decimal text, null as
 // empty).  A table the package lacks gives no rows.

@@ -17,7 +17,7 @@ std::wstring KeyOf(const std::wstring& id, long language) {
 }  // namespace
 
 PackageTables ReadPackageTables(const std::wstring& path, const ModuleSummary& module) {
-  MsiOwner database;
+  MsiHandle database;
   OpenPackageDatabase(path, database);
   PackageTables tables;
 
