@@ -292,12 +292,6 @@ std::vector<WideString> WideString::Split(wchar_t delimiter) const {
   }
 }
 
-unsigned WideString::OwnerCount() const noexcept { return buffer_ ? buffer_->owners : 0; }
-
-bool WideString::SharesBufferWith(const WideString& other) const noexcept {
-  return buffer_ && buffer_ == other.buffer_;
-}
-
 WideString operator+(const WideString& left, const WideString& right) {
   WideString result(left);
   result.Append(right);

@@ -81,10 +81,6 @@ class WideString {
   // empty string gives one empty piece.
   std::vector<WideString> Split(wchar_t delimiter) const;
 
-  // Number of strings that share this string's buffer (0 for a string without buffer).
-  unsigned OwnerCount() const noexcept;
-  bool SharesBufferWith(const WideString& other) const noexcept;
-
   // Room for exactly `length` characters that the caller fills (unshared, caches dropped);
   // the text then has that length.  Used by adapters that let an API write into the string.
   wchar_t* ResizeForWrite(size_t length);

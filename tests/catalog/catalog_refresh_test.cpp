@@ -53,6 +53,30 @@ TEST_F(CatalogRefreshTest, ListEntriesAreExpandedTestedAndKeptWithTheirBackslash
   EXPECT_TRUE(RetiredFolderStore().empty());
 }
 
+TEST_F(CatalogRefreshTest, FoldersInPathOrderThenTheGalleryAndTheLastPackageOfAKeyAtTheFirstPlace) {
+  Copy("alpha", L"Mods1\\alpha.msm");
+  Copy("shared_first", L"Mods1\\shared.msm");
+  Copy("beta", L"Mods2\\beta.msm");
+  Copy("shared_second", L"Mods2\\shared.msm");
+  scratch_.WriteFile(L"product\\ObjectGallery\\GalleryOnly.ini",
+                     "[MergeModule]\r\nModuleID=Qv.GalleryOnly\r\nLanguage=1031\r\n");
+  scratch_.WriteFile(L"product\\ObjectGallery\\Twin.ini",  // a package has the key
+                     "[MergeModule]\r\nModuleID=Qv.Alpha.1A2B3C4D_0000_4000_8000_000000000001\r\n"
+                     "Language=1033\r\nSubject=Twin\r\n");
+  scratch_.WriteFile(L"product\\ObjectGallery\\NoId.ini", "[MergeModule]\r\nLanguage=1033\r\n");
+  state_.SetText(L"SearchPathList", Path(L"Mods2") + L"," + Path(L"Mods1"));
+  state_.SetText(L"ProductFolder", Path(L"product"));
+
+  const ComRef<IMMCatalog> catalog = NewCatalog();
+  const wchar_t kShared[] = L"Qv.Shared.1A2B3C4D_0000_4000_8000_000000000003:0";
+  EXPECT_EQ((Keys{kAlpha, kShared, kBeta, L"Qv.GalleryOnly:1031"}), ModuleKeys(catalog.Get()));
+  EXPECT_EQ(Path(L"Mods2\\shared.msm").c_str(),
+            TextOf(ModuleByKey(catalog.Get(), kShared).Get(), &IMergeModule2::get_Path))
+      << "the folder that sorts last wins, at the place of the first";
+  EXPECT_NE(L"Twin", TextOf(ModuleByKey(catalog.Get(), kAlpha).Get(), &IMergeModule2::get_Subject))
+      << "a package takes precedence over a descriptor";
+}
+
 TEST_F(CatalogRefreshTest, FoldersLeavingTheListAreRetiredAndKeptForTheirModules) {
   Copy("alpha", L"a\\alpha.msm");
   Copy("beta", L"b\\beta.msm");

@@ -20,16 +20,11 @@ bool EndsWith(const std::string& text, const std::string& tail) {
 // What the replaced table entries hand out and see.
 MSIHANDLE errorRecord = 0;
 std::set<MSIHANDLE> closed;
-std::vector<DWORD> sizesOffered;
 
 MSIHANDLE WINAPI HandOutErrorRecord() { return std::exchange(errorRecord, 0); }
 UINT WINAPI FailingFetch(MSIHANDLE, MSIHANDLE* record) {
   *record = 0;
   return ERROR_FUNCTION_FAILED;
-}
-UINT WINAPI RecordingFieldRead(MSIHANDLE record, UINT field, LPSTR buffer, DWORD* size) {
-  sizesOffered.push_back(*size);
-  return MsiRecordGetStringA(record, field, buffer, size);
 }
 UINT WINAPI RecordingClose(MSIHANDLE handle) {
   closed.insert(handle);
@@ -114,16 +109,6 @@ TEST_F(MsiCheck, FetchGivesNoMoreItemsAtTheEndAndAFailingFetchNamesMsiViewFetch)
   const com_exception error = Raised([&] { FetchRecord(view.Get(), record); });
   EXPECT_EQ(HresultFromWin32Code(ERROR_FUNCTION_FAILED), error.Code());
   EXPECT_TRUE(EndsWith(error.Description(), "MsiViewFetch()")) << error.Description();
-}
-
-TEST_F(MsiCheck, FieldReadUsesA260CharacterBufferEveryTimeAndNoSecondTry) {
-  msi_->RecordGetStringA = RecordingFieldRead;
-  MsiHandle record(MsiCreateRecord(1));
-  MsiRecordSetStringA(record.Get(), 1, std::string(260, 'b').c_str());
-  std::string value = "unchanged";
-  EXPECT_EQ(UINT(ERROR_MORE_DATA), ReadRecordField(record.Get(), 1, value));
-  EXPECT_EQ("unchanged", value);
-  EXPECT_EQ(std::vector<DWORD>{260}, sizesOffered);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include "common/bstr.h"
 #include "common/com_exception.h"
 #include "common/com_ref.h"
-#include "support/debug_output_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -91,14 +90,6 @@ TEST(HresultFromWin32Code, PositiveCodesGoToTheWin32Facility) {
   EXPECT_EQ(static_cast<HRESULT>(0x8007065B), HresultFromWin32Code(1627));
   EXPECT_EQ(E_FAIL, HresultFromWin32Code(E_FAIL));
   EXPECT_EQ(S_OK, HresultFromWin32Code(0));
-}
-
-TEST(ReportComException, WritesTheTraceInFourPieces) {
-  DebugOutputCapture capture;
-  MMCatalogErrors.ReportComException(com_exception(E_FAIL, "It failed"));
-  EXPECT_EQ(capture.Pieces(),
-            (std::vector<std::string>{"\nException caught: ", "-2147467259", " = ", "It failed"}));
-  WhatTheClientSees();
 }
 
 TEST(ReportComException, SourceIsTheReportingClassesProgIdAndTheTextIsUnchanged) {
