@@ -64,3 +64,26 @@ bool EqualsIgnoringCase(const WideString& left, const WideString& right) {
                         static_cast<int>(left.Length()), right.c_str(),
                         static_cast<int>(right.Length())) == CSTR_EQUAL;
 }
+
+std::wstring PackedTableStreamName(const std::string& table) {
+  static const char kPackable[] =
+      "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz._";
+  const auto index = [](char ch) -> int {
+    const char* at = ch ? strchr(kPackable, ch) : nullptr;
+    return at ? static_cast<int>(at - kPackable) : -1;
+  };
+  std::wstring packed(1, L'\x4840');
+  for (size_t i = 0; i < table.size(); ++i) {
+    const int first = index(table[i]);
+    const int second = i + 1 < table.size() ? index(table[i + 1]) : -1;
+    if (first < 0) {
+      packed += static_cast<wchar_t>(static_cast<unsigned char>(table[i]));
+    } else if (second < 0) {
+      packed += static_cast<wchar_t>(0x4800 + first);
+    } else {
+      packed += static_cast<wchar_t>(0x3800 + first + (second << 6));
+      ++i;
+    }
+  }
+  return packed;
+}

@@ -43,3 +43,8 @@ inline wchar_t FoldAsciiLetter(wchar_t ch) {
 
 // Case-insensitive comparison of texts (CompareStringW, ignoring case), true when equal.
 bool EqualsIgnoringCase(const WideString& left, const WideString& right);
+
+// The name of a table's stream inside a package: the mark U+4840, then the characters of
+// [0-9A-Za-z._] packed two to a character from U+3800 (a lone one from U+4800); any other
+// character is kept as it is.
+std::wstring PackedTableStreamName(const std::string& table);

@@ -3,8 +3,11 @@
 #include "common/text.h"
 #include "common/unique_handle.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <cwctype>
+#include <string>
 #include <vector>
 
 namespace {
@@ -21,6 +24,24 @@ uint32_t Word32(const uint8_t* bytes) {
   return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
 }
 uint16_t Word16(const uint8_t* bytes) { return static_cast<uint16_t>(bytes[0] | bytes[1] << 8); }
+
+// A directory entry's name as the storage reads it: up to its first null, at most 32 characters.
+std::wstring EntryName(const uint8_t* fields) {
+  std::wstring name;
+  for (uint32_t i = 0; i < 32 && Word16(fields + 2 * i) != 0; ++i)
+    name += static_cast<wchar_t>(Word16(fields + 2 * i));
+  return name;
+}
+
+// The storage's order of names within a storage: shorter first, then by upper-cased characters.
+int CompareEntryNames(const std::wstring& left, const std::wstring& right) {
+  if (left.size() != right.size()) return left.size() < right.size() ? -1 : 1;
+  for (size_t i = 0; i < left.size(); ++i) {
+    const wint_t a = towupper(left[i]), b = towupper(right[i]);
+    if (a != b) return a < b ? -1 : 1;
+  }
+  return 0;
+}
 
 class CompoundFileCheck {
  public:
@@ -39,7 +60,7 @@ class CompoundFileCheck {
     sectorCount_ = (size_ - sectorSize_ + sectorSize_ - 1) / sectorSize_;
     return ReadAllocationTable(header) && ReadDirectory(Word32(header + 0x30)) &&
            ReadMiniTable(Word32(header + 0x3C), Word32(header + 0x40)) && StreamsFit() &&
-           TreeIsSound();
+           TreeIsSound() && StringTableReadable();
   }
 
  private:
@@ -113,26 +134,34 @@ class CompoundFileCheck {
     return true;
   }
 
+  uint64_t StreamSize(const uint8_t* fields) const {
+    return sectorSize_ == 512 ? Word32(fields + 0x78)
+                              : Word32(fields + 0x78) | uint64_t{Word32(fields + 0x7C)} << 32;
+  }
+  static bool InMiniStream(const uint8_t* fields, uint64_t size) {
+    return fields[0x42] == 2 && size < kMiniStreamCutoff;
+  }
+
   // Every stream's chain ends in its table and is long enough for the stream's size.
   bool StreamsFit() {
     std::vector<uint32_t> sectors;
-    uint64_t miniSectors = 0;
     for (uint32_t entry = 0; entry < entryCount_; ++entry) {
       const uint8_t* fields = &directory_[entry * kEntrySize];
       const uint8_t type = fields[0x42];
       if (type == 0 || type == 1) continue;
       if (type != 2 && type != 5) return false;
       if (Word16(fields + 0x40) > 64) return false;
-      const uint64_t size = sectorSize_ == 512 ? Word32(fields + 0x78)
-                                               : Word32(fields + 0x78) | uint64_t{Word32(fields + 0x7C)} << 32;
+      const uint64_t size = StreamSize(fields);
       const uint32_t start = Word32(fields + 0x74);
-      const bool mini = type == 2 && size < kMiniStreamCutoff;
       if (size == 0) continue;
-      if (!mini) {
+      if (!InMiniStream(fields, size)) {
         if (!Chain(table_, start, sectorCount_, sectors) || sectors.size() * uint64_t{sectorSize_} < size)
           return false;
-        if (type == 5) miniSectors = sectors.size() * uint64_t{sectorSize_} / kMiniSectorSize;
-      } else if (!Chain(miniTable_, start, miniSectors, sectors) ||
+        if (type == 5) {
+          miniSectors_ = sectors.size() * uint64_t{sectorSize_} / kMiniSectorSize;
+          if (entry == 0) miniStream_ = sectors;
+        }
+      } else if (!Chain(miniTable_, start, miniSectors_, sectors) ||
                  sectors.size() * uint64_t{kMiniSectorSize} < size) {
         return false;
       }
@@ -158,12 +187,70 @@ class CompoundFileCheck {
     return true;
   }
 
+  // The installer's open reads the string pool and string data streams whole and takes the
+  // code page from the pool's head.  When it cannot, Wine's msi.dll releases the storage twice
+  // and the process crashes: so both must be streams the storage finds by name in the root,
+  // readable to their last byte, and the code page one the system knows.
+  bool StringTableReadable() {
+    // The storage takes the first root entry with a name as its root.
+    if (Word16(&directory_[0x40]) == 0) return false;
+    const uint8_t* pool = FindInRoot(PackedTableStreamName("_StringPool"));
+    const uint8_t* data = FindInRoot(PackedTableStreamName("_StringData"));
+    return pool && data && ReadableWhole(pool) && ReadableWhole(data) && CodePageKnown(pool);
+  }
+
+  // The stream the storage finds under `name`: it descends the root's tree by the order of
+  // names, so an entry on the wrong side of the tree is not found.
+  const uint8_t* FindInRoot(const std::wstring& name) const {
+    for (uint32_t link = Word32(&directory_[0x4C]); link != kNoEntry;) {
+      const uint8_t* fields = &directory_[link * kEntrySize];  // inside: TreeIsSound
+      const int order = CompareEntryNames(name, EntryName(fields));
+      if (order == 0) return fields[0x42] == 2 ? fields : nullptr;
+      link = Word32(fields + (order < 0 ? 0x44 : 0x48));
+    }
+    return nullptr;
+  }
+
+  // The storage reads the mini stream no further than the root's size.
+  bool ReadableWhole(const uint8_t* fields) const {
+    const uint64_t size = StreamSize(fields);
+    if (size == 0 || !InMiniStream(fields, size)) return true;
+    std::vector<uint32_t> sectors;
+    Chain(miniTable_, Word32(fields + 0x74), miniSectors_, sectors);
+    const uint64_t rootSize = StreamSize(&directory_[0]);
+    for (size_t i = 0; i < sectors.size(); ++i) {
+      const uint64_t needed = std::min<uint64_t>(kMiniSectorSize, size - i * kMiniSectorSize);
+      if (sectors[i] * uint64_t{kMiniSectorSize} + needed > rootSize) return false;
+    }
+    return true;
+  }
+
+  // The pool's head holds the code page (its top bit flags long string references); a pool of
+  // four bytes or less stands for the system's code page.
+  bool CodePageKnown(const uint8_t* pool) {
+    const uint64_t size = StreamSize(pool);
+    if (size <= 4) return true;
+    const uint32_t start = Word32(pool + 0x74);
+    uint64_t offset = (uint64_t{start} + 1) * sectorSize_;
+    if (InMiniStream(pool, size)) {
+      const uint64_t inMini = uint64_t{start} * kMiniSectorSize;
+      const uint64_t sector = miniStream_[inMini / sectorSize_];
+      offset = (sector + 1) * sectorSize_ + inMini % sectorSize_;
+    }
+    uint8_t head[4];
+    if (!Read(offset, head, sizeof head)) return false;
+    const UINT codePage = Word16(head) | (Word16(head + 2) & 0x7FFFu) << 16;
+    return codePage == CP_ACP || IsValidCodePage(codePage);
+  }
+
   HANDLE file_;
   uint64_t size_;
   uint32_t sectorSize_ = 512;
   uint64_t sectorCount_ = 0;
   std::vector<uint32_t> table_;
   std::vector<uint32_t> miniTable_;
+  uint64_t miniSectors_ = 0;
+  std::vector<uint32_t> miniStream_;  // the root's sectors
   std::vector<uint8_t> directory_;
   uint32_t entryCount_ = 0;
 };

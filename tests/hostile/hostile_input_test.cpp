@@ -153,7 +153,7 @@ std::wstring HostileInput::baseline_;
 
 TEST_P(HostileInput, LeavesTheHealthyPackageAndTheProcessIntact) {
   const Case& input = GetParam();
-  std::vector<std::wstring> probes(std::begin(kProbes), std::end(kProbes)), keys, loads, values, variables;
+  std::vector<std::wstring> probes(std::begin(kProbes), std::end(kProbes)), keys, loads, refused, values, variables;
   std::wstring healthy;
   bool fresh = false;
   for (const auto& setting : input.settings) {
@@ -161,6 +161,7 @@ TEST_P(HostileInput, LeavesTheHealthyPackageAndTheProcessIntact) {
     if (name == L"probe") probes.push_back(setting.second);
     else if (name == L"key") keys.push_back(setting.second);
     else if (name == L"load") loads.push_back(setting.second);
+    else if (name == L"refused") refused.push_back(setting.second);
     else if (name == L"healthy") healthy = setting.second;
     else if (name == L"fresh") fresh = true;
     else if (name.rfind(L"env:", 0) == 0) {
@@ -183,13 +184,19 @@ TEST_P(HostileInput, LeavesTheHealthyPackageAndTheProcessIntact) {
     if (!healthy.empty()) {
       EXPECT_EQ(baseline_, HealthyAnswers(catalog.Get(), healthy));
     }
-    for (const std::wstring& path : loads) {
+    const auto load = [](const std::wstring& path) {
       ComRef<IMergeModule2> module;
-      ASSERT_EQ(S_OK, CHECKED(CoCreateInstance(kClsidMergeModule2, nullptr, CLSCTX_INPROC_SERVER,
+      EXPECT_EQ(S_OK, CHECKED(CoCreateInstance(kClsidMergeModule2, nullptr, CLSCTX_INPROC_SERVER,
                                                __uuidof(IMergeModule2), module.PutVoid())));
-      CHECKED(module->Load(Arg(path)));
+      if (!module) return E_NOINTERFACE;
+      const HRESULT loaded = CHECKED(module->Load(Arg(path)));
       Walk(module.Get());
-    }
+      return loaded;
+    };
+    for (const std::wstring& path : loads) load(path);
+    // Packages the installer would crash on: the component's own check turns them away.
+    for (const std::wstring& path : refused)
+      EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INSTALL_PACKAGE_INVALID), load(path)) << Utf8FromWide(path);
   }
   EXPECT_EQ(S_OK, ComponentCanUnload()) << "objects are still alive";
   for (const std::wstring& name : values) state.Remove(name.c_str());

@@ -2,7 +2,7 @@
 // point the catalog at each case.  Manifest lines are UTF-8, fields separated by tabs:
 //   <class> <name> <setting>=<value>...
 // Settings are stand-in values (SearchPathList, ProductFolder, ...) or driver directives
-// (healthy, probe, load, env:<NAME>, fresh); "$CASE" in a value stands for the case folder.
+// (healthy, probe, load, refused, env:<NAME>, fresh); "$CASE" in a value stands for the case folder.
 #pragma once
 
 #include "common/text.h"

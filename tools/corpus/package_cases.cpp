@@ -1,5 +1,6 @@
 // Cases made of packages: damaged files, files that are no packages, missing tables, odd field
 // values, odd characters in keys and names, odd Directory graphs and odd summary information.
+#include "compound_file.h"
 #include "corpus.h"
 
 #include <cstdint>
@@ -46,6 +47,38 @@ void AddMutated(Corpus& corpus) {
       corpus.Set("load", "$CASE\\pkgs\\damaged.msm");
     }
   }
+}
+
+// Sound compound files whose string table the installer's open cannot read, which crashes
+// Wine's msi.dll: the component must refuse them before the installer sees them.
+void AddUnreadableStringTables(Corpus& corpus) {
+  const std::vector<uint8_t> bytes = corpus.BuildBytes(ProbePackage(kProbeId));
+  if (bytes.empty()) return;  // counted as a failure
+  const auto add = [&](const std::string& name, const auto& edit) {
+    CompoundFileBytes file(bytes);
+    edit(file);
+    corpus.PackageFolderCase("mutated", name);
+    corpus.Write("pkgs\\damaged.msm", file.Text());
+    corpus.Set("refused", "$CASE\\pkgs\\damaged.msm");
+  };
+  const std::wstring pool = PackedTableStreamName("_StringPool");
+  add("streams-renamed", [](CompoundFileBytes& file) {
+    for (size_t i = 1; i < file.Entries().size(); ++i)
+      if (file.Word16(file.Entries()[i] + 0x40) != 0) file.SetWord16(file.Entries()[i], 'X');
+  });
+  add("string-pool-code-page-unknown", [&](CompoundFileBytes& file) {
+    file.SetWord16(file.StreamStart(file.Entry(pool)), 12345);
+  });
+  // The root's first child is the first table written, and the string streams sort after it.
+  add("string-streams-out-of-tree-order", [](CompoundFileBytes& file) {
+    const size_t top = file.Entries().at(file.Word32(file.Entries().front() + 0x4C));
+    const uint32_t left = file.Word32(top + 0x44), right = file.Word32(top + 0x48);
+    file.SetWord32(top + 0x44, right);
+    file.SetWord32(top + 0x48, left);
+  });
+  add("small-streams-past-the-root-size", [](CompoundFileBytes& file) {
+    file.SetWord32(file.Entries().front() + 0x78, 64);
+  });
 }
 
 void AddNotPackages(Corpus& corpus) {
@@ -290,6 +323,7 @@ void AddSoakPackages(Corpus& corpus) {
 
 void AddPackageCases(Corpus& corpus) {
   AddMutated(corpus);
+  AddUnreadableStringTables(corpus);
   AddNotPackages(corpus);
   AddMissingTables(corpus);
   AddFieldValues(corpus);
