@@ -1,5 +1,6 @@
-// The fixture builder: wrong descriptions refused with the line named, what it leaves on disk
-// (read back through msi.dll), and its command line.
+// A smoke check of the fixture builder (test tooling): wrong descriptions refused with the line
+// named and nothing left on disk, and its command line.  What it writes is read back by
+// msitools (check_packages.py) and by every test that uses its packages.
 #include "package_builder.h"
 
 #include "common/path.h"
@@ -70,20 +71,14 @@ TEST_F(Msmbuild, WrongDescriptionsNameTheLineAndWriteNothing) {
     const char* fragment;
   } cases[] = {
       {"# comment\r\n\r\nsummary Title = x\r\n  \r\nbogus\r\n", 5, "unknown directive \"bogus\""},
-      {"summary Title = x\ntable Nonsense\n", 2, "unknown table Nonsense"},
       {"table File\n  File | Directory_\n", 2, "table File has no column Directory_"},
       {signature + "  A | 1033\n", 3, "2 cells, but the header at line 2 names 3 columns"},
       {signature + "  A | english | 1.0\n", 3, "column Language holds 2-byte integers"},
-      {signature + "  A | 1033 | <null>\n", 3, "column Version (s32) cannot be null"},
       {signature + "  A | 1033 | 1.0\n  A | 1031 | 1.0\n  A | 1033 | 2.0\n", 5,
        "same key as the row at line 3"},
-      {"summary Title = t\n# fine\nraw-text hello\n", 3, "line 1 describes package content"},
-      {"summary Title = a\n\nsummary Title = b\n", 3, "already set at line 1"},
       {"summary Author = Soci\xE9t\xE9\n", 1, "not valid UTF-8"},
       {"stream Cab\n", 1, "expected \"stream <Name> = <file>\""},
-      {"stream Cab = a.cab\n\nstream Cab = b.cab\n", 3, "stream Cab is already described at line 1"},
       {"stream Cab = no-such.cab\n", 1, "cannot read the stream file"},
-      {"validation\nvalidation\n", 2, "already asked for at line 1"},
       {"validation\ntable Custom\n  Key:s72*\n", 1, "no validation data for column Key of table Custom"},
       {"validation\ntable _Validation\n  Table | Column\n", 2, "do not describe it"},
   };
@@ -96,33 +91,6 @@ TEST_F(Msmbuild, WrongDescriptionsNameTheLineAndWriteNothing) {
     EXPECT_NE(std::string::npos, result.error.find(c.fragment)) << result.error;
     EXPECT_FALSE(Exists(package) || Exists(package + L".partial"));
   }
-}
-
-TEST_F(Msmbuild, PackagesAreWrittenReplacedAndLeftAloneByAFailure) {
-  const WideString package = In(L"new\\folder\\package.msm");
-  ASSERT_TRUE(msmbuild::BuildPackageFromText(Probe("first"), package.c_str()).ok);
-  const auto rebuilt =
-      msmbuild::BuildPackageFromText(Probe("Stra\xC3\x9F" "e \xE2\x82\xAC"), package.c_str());
-  ASSERT_TRUE(rebuilt.ok) << rebuilt.error;
-  EXPECT_EQ(L"Stra\u00DFe \u20AC", ProbeProperty(package));
-
-  const std::string before = ReadBytes(package);
-  EXPECT_FALSE(msmbuild::BuildPackageFromText(Probe("a | b | c"), package.c_str()).ok);
-  // A table msi.dll itself refuses fails while writing: no trace of it either.
-  const auto refused = msmbuild::BuildPackageFromText(
-      "table Property\n  Property | Value\ntable _Tables\n  Name:s72*\n", package.c_str());
-  EXPECT_EQ(0u, refused.error.rfind("line 3: ", 0)) << refused.error;
-  EXPECT_EQ(before, ReadBytes(package));
-  EXPECT_FALSE(Exists(package + L".partial"));
-}
-
-TEST_F(Msmbuild, RawTextIsWrittenLineByLineAndIsNoPackage) {
-  const WideString file = In(L"text.msm");
-  const auto result = msmbuild::BuildPackageFromText(
-      "# comment\nraw-text first line\nraw-text   kept  blanks | <null>\nraw-text\n", file.c_str());
-  ASSERT_TRUE(result.ok) << result.error;
-  EXPECT_EQ("first line\r\n  kept  blanks | <null>\r\n\r\n", ReadBytes(file));
-  EXPECT_EQ(L"<not readable>", ProbeProperty(file));
 }
 
 TEST_F(Msmbuild, CommandLineExitCodes) {
@@ -146,19 +114,6 @@ TEST_F(Msmbuild, CommandLineExitCodes) {
   EXPECT_NE(std::string::npos, failed.second.find("absent.msm.txt")) << failed.second;
   EXPECT_TRUE(Exists(In(L"out\\good.msm")));
   EXPECT_FALSE(Exists(In(L"out\\bad.msm")));
-}
-
-TEST_F(Msmbuild, DirectoryModeLeavesExactlyTheDescribedPackages) {
-  folder_.WriteFile(L"descriptions\\kept.msm.txt", Probe("kept"));
-  folder_.WriteFile(L"descriptions\\notes.txt", "not a description");
-  folder_.WriteFile(L"out\\removed.msm", "left from a description that is gone");
-  folder_.WriteFile(L"out\\other.dat", "not a package");
-  EXPECT_EQ(0, Tool(L"--dir descriptions -o out").first);
-  EXPECT_TRUE(Exists(In(L"out\\kept.msm")));
-  EXPECT_FALSE(Exists(In(L"out\\removed.msm")) || Exists(In(L"out\\notes.msm")));
-  EXPECT_TRUE(Exists(In(L"out\\other.dat")));
-  folder_.MakeFolder(L"empty");
-  EXPECT_EQ(1, Tool(L"--dir empty -o out").first);
 }
 
 }  // namespace

@@ -61,24 +61,6 @@ class ListAndFolders(DemoTest):
                          (sync["source"], sync["installed"], sync["needs_download"], sync["status"]))
         self.assertTrue(sync["path"].endswith("\\Modules\\cobalt_sync.msm"), sync["path"])
 
-    def test_list_text_has_a_line_and_a_source_line_per_module(self):
-        result = qvmodcat("list")
-        self.assertExit(result, 0)
-        lines = result.out.splitlines()
-        self.assertEqual(["KEY", "VERSION", "LANG", "STATUS", "DISPLAY", "NAME"], lines[0].split())
-        self.assertEqual(["Acme.Core:0", "2.1.0.0", "0", "installed", "Acme", "Core", "Runtime"],
-                         lines[1].split())
-        self.assertRegex(lines[2], r"^\s+package Z:\\.*\\Modules\\acme_core\.msm$")
-        self.assertRegex(lines[-2], r"^\s+gallery descriptor \(package .*cobalt_sync\.msm\)$")
-        self.assertIn("  update available (3.1.0.0)  Borealis Charts", result.out)
-        self.assertEqual("7 modules: 6 from packages, 1 from gallery descriptors", lines[-1])
-
-    def test_an_empty_catalog_lists_nothing_and_exits_1(self):
-        empty = os.path.join(PRODUCT, "ObjectGallery", "none")  # no such folder
-        result = RUNNER.run("--isolated", "--product-folder", empty, "list")
-        self.assertExit(result, 1)
-        self.assertEqual("The catalog holds no modules.\n", result.out)
-
     def test_folders_in_store_order_with_kind_and_count(self):
         entry = os.path.join(PRODUCT, "ObjectGallery")  # a folder, taken as one package entry
         result = qvmodcat("--module-folder", entry, "--json", "folders")
@@ -127,18 +109,6 @@ class Show(DemoTest):
         self.assertIn("Dependencies (1):\n  Acme.Core:0  version 2.0 or later\n", text.out)
         self.assertIn("Custom actions: none\n", text.out)
 
-    def test_a_neutral_key_takes_the_catalogs_language_fallback(self):
-        def shown(*arguments):
-            result = qvmodcat("--json", "show", *arguments)
-            self.assertExit(result, 0)
-            return result.json()["key"]
-        self.assertEqual("Acme.Viewer:1031", shown("Acme.Viewer:0"), "the lowest language text")
-        self.assertEqual("Acme.Viewer:1036", shown("Acme.Viewer:0", "--language", "1036"))
-        self.assertEqual("Acme.Viewer:1033",
-                         shown("--preferred-language", "1033", "Acme.Viewer:0", "--language", "1036"),
-                         "the preferred language comes first")
-        self.assertEqual("Acme.Core:0", shown("Acme.Core:0"))
-
     def test_resolved_folders_are_confirmed_by_the_catalog_where_it_can_be_asked(self):
         result = qvmodcat("--json", "show", "--all", "--resolve")
         self.assertExit(result, 0)
@@ -159,41 +129,6 @@ class Show(DemoTest):
         text = qvmodcat("show", "Acme.Viewer:1033", "--resolve").out
         self.assertRegex(text, r"\n\s+-> \[SystemFolder\]   \(the catalog agrees\)\n")
 
-    def test_in_the_script_notation_the_catalog_cannot_be_asked_about_bracketed_folders(self):
-        result = qvmodcat("--project-type", "1", "--json", "show", "Acme.Viewer:1033", "--resolve")
-        self.assertExit(result, 0)
-        files = {f["long_name"]: f for f in result.json()["files"]}
-        self.assertEqual(("[SystemFolder]", "not-checkable"),
-                         (files["viewer.dll"]["folder"], files["viewer.dll"]["folder_check"]))
-
-    def test_a_gallery_module_shows_its_descriptor(self):
-        result = qvmodcat("--json", "show", "Cobalt.Sync:1033")
-        self.assertExit(result, 0)
-        module = result.json()
-        self.assertEqual(("gallery", "Cobalt.Sync", "Cobalt Labs"),
-                         (module["source"], module["name"], module["author"]))
-        self.assertEqual([("cobaltsvc.exe", "0"), ("cobaltsync.dll", "1033")],
-                         [(f["long_name"], f["language"]) for f in module["files"]])
-        self.assertEqual(["Acme.Core:0"], [e["key"] for e in module["exclusions"]])
-        self.assertEqual([{"location": "Modules\\cobalt_sync.msm",
-                           "media_location": "Redist\\Cobalt\\cobalt_sync.msm",
-                           "internet_location":
-                               "https://downloads.example.com/cobalt/sync/1.4/cobalt_sync.msm",
-                           "size": 401408, "checksum": "7d793037a0760186574b0282f2f435e7"}],
-                         module["download_files"])
-        text = qvmodcat("show", "Cobalt.Sync:1033").out
-        self.assertIn("  status     needs download\n", text)
-        self.assertIn("Download files (1):\n  Modules\\cobalt_sync.msm  401408 bytes", text)
-
-    def test_missing_module_and_wrong_key(self):
-        result = qvmodcat("show", "Delta.Print:0")
-        self.assertExit(result, 1)
-        self.assertEqual("The catalog has no module Delta.Print:0.\n", result.out)
-        self.assertEqual("null\n", qvmodcat("--json", "show", "Delta.Print:0").out)
-        result = qvmodcat("show", "Acme.Viewer")
-        self.assertExit(result, 2)
-        self.assertIn("is no module key", result.err)
-
 
 class FileLookups(DemoTest):
     def find(self, *arguments):
@@ -202,37 +137,6 @@ class FileLookups(DemoTest):
         answer = result.json()
         self.assertEqual(answer["module"] is not None, result.code == 0, "0: a module answers")
         return answer
-
-    def test_a_file_in_a_folder_in_the_property_notation(self):
-        answer = self.find("[SystemFolder]viewer.dll", "--in-folder", "--language", "1031")
-        self.assertEqual("Acme.Viewer:1031", answer["module"]["key"])
-        answer = self.find("[ProgramFilesFolder]Acme\\Viewer\\Help\\viewer.chm", "--in-folder",
-                           "--language", "1033")
-        self.assertEqual("Acme.Viewer:1033", answer["module"]["key"])
-        answer = self.find("[SystemFolder]charts.ocx", "--in-folder", "--language", "1033",
-                           "--version", "9.9")
-        self.assertFalse(answer["found"], "wrong folder; FilesToModules.ini names 3.0.1.0 only")
-
-    def test_the_notation_follows_the_active_project_type(self):
-        self.assertFalse(self.find("<WINSYSDIR>\\viewer.dll", "--in-folder")["found"],
-                         "type 0 does not split <...>: no file part to look for")
-        answer = self.find("--project-type", "1", "<WINSYSDIR>\\viewer.dll", "--in-folder",
-                           "--language", "1036")
-        self.assertEqual("Acme.Viewer:1036", answer["module"]["key"],
-                         "<WINSYSDIR> is no resolved folder: FilesToModules.ini names Acme.Viewer:0")
-        self.assertFalse(self.find("--project-type", "1", "[SystemFolder]viewer.dll", "--in-folder",
-                                   "--language", "1033")["found"])
-
-    def test_matching_switches_of_the_environment(self):
-        self.assertEqual("Acme.Core:0", self.find("acmecore.dll", "--language", "0")["module"]["key"])
-        self.assertFalse(self.find("--match-version", "acmecore.dll", "--version", "1.0",
-                                   "--language", "0")["found"])
-        self.assertTrue(self.find("--match-version", "acmecore.dll", "--version", "2.1.0.7",
-                                  "--language", "0")["found"])
-        self.assertFalse(self.find("--match-folder", "[FontsFolder]acmecore.dll",
-                                   "--language", "0")["found"])
-        self.assertFalse(self.find("--exclude", "*.txt, acme*.dll ", "acmecore.dll",
-                                   "--language", "0")["found"], "an excluded name")
 
     def test_a_file_listed_for_a_module_the_catalog_lacks(self):
         result = qvmodcat("find-file", "acmeprint.dll")
@@ -274,15 +178,6 @@ class FileLookups(DemoTest):
         self.assertEqual(["Acme.Viewer:1036", "1.2.0.5", "1036", "[SystemFolder]", "the",
                           "catalog's", "answer"], text[-1].split())
 
-    def test_key_for_file(self):
-        result = qvmodcat("key-for-file", "C:\\Windows\\System32\\VIEWER.DLL")
-        self.assertExit(result, 0)
-        self.assertEqual("Acme.Viewer:0\n", result.out, "bare ModuleID: language 0")
-        self.assertEqual("Cobalt.Sync:1033\n", qvmodcat("key-for-file", "cobaltsync.dll").out)
-        result = qvmodcat("key-for-file", "charts.ocx")
-        self.assertExit(result, 1)
-        self.assertEqual("not listed\n", result.out, "an entry for one version only")
-
     def test_display_names_agree_with_list_and_say_where_they_come_from(self):
         listed = {m["key"]: m["display_name"] for m in qvmodcat("--json", "list").json()}
         for key, source in (("Acme.Viewer:1036", "modules.ini"), ("Borealis.Fonts:0", "subject"),
@@ -323,16 +218,6 @@ class Dependencies(DemoTest):
         text = qvmodcat("deps", "Borealis.Charts:1033").out
         self.assertIn("\n    Acme.Core:0 >= 2.0", text, "indented under what requires it")
         self.assertIn("Incomplete: 1 missing, 1 older than required, 1 conflicting.\n", text)
-
-    def test_a_complete_closure_exits_0(self):
-        result = qvmodcat("deps", "Acme.Viewer:0", "--language", "1036")
-        self.assertExit(result, 0)
-        self.assertEqual("Acme.Viewer:1036 1.2.0.0  Acme Viewer (Français)\n"
-                         "  Acme.Core:0 >= 2.0  found  Acme.Core:0 2.1.0.0\n"
-                         "Complete: every required module is there, nothing conflicts.\n",
-                         result.out)
-        result = qvmodcat("deps", "Delta.Print:0")
-        self.assertExit(result, 1)
 
     def test_who_requires_a_module(self):
         result = qvmodcat("--json", "rdeps", "Acme.Core:0")
@@ -435,18 +320,6 @@ class Environment(DemoTest):
         self.assertEqual([(modules, "entry"), (vendor, "search")],
                          sorted((f["path"], f["kind_name"]) for f in result.json()),
                          "options not given leave the environment's values")
-
-    def test_values_are_put_back_after_an_error(self):
-        RUNNER.set_text("FailOperation", "GetSearchPathList")
-        RUNNER.set_number("FailHResult", 0x80070005)
-        result = RUNNER.run(*catalog_options(), "list")
-        self.assertExit(result, 2)
-        self.assertIn("failed: ", result.err)
-        self.assertIn("result 0x80070005", result.err)
-        self.assertIn("source QvLiteModCat.", result.err, "the catalog's error information")
-        self.assertEqual({"FailOperation", "FailHResult"}, set(RUNNER.values()),
-                         "the values the run wrote are gone again")
-        RUNNER.clear_key()
 
 
 class CommandLine(DemoTest):
