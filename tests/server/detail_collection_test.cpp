@@ -126,6 +126,7 @@ TEST_F(DetailCollections, EnumeratorsStopAtTheEndAndCloneWhereTheyStand) {
   EXPECT_EQ(S_OK, enumerator->Skip(1)) << "the original did not move with its clone";
   EXPECT_EQ(Names({L"C", L"D"}), Next(enumerator.Get(), 3, result)) << "3 asked, 2 left";
   EXPECT_EQ(S_FALSE, result);
+  EXPECT_EQ(S_OK, clone->Skip(1)) << "exactly the one left";
   EXPECT_EQ(S_FALSE, clone->Skip(5)) << "past the end";
   EXPECT_EQ(Names(), Next(clone.Get(), 1, result));
   EXPECT_EQ(S_FALSE, result);
