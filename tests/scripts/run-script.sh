@@ -2,9 +2,9 @@
 # Runs one test script under Wine's cscript of the architecture under test:
 #   run-script.sh <x86_64|i686> <prefix> <script> [args...]
 #
-# The shared libraries (lib/assert and lib/environment, .vbs or .js by the script's extension)
-# are put in front of the script in a temporary copy: Wine's VBScript has no ExecuteGlobal, so
-# a script cannot load them itself.
+# The shared libraries (lib/*.vbs or lib/*.js by the script's extension, in name order) are put
+# in front of the script in a temporary copy: Wine's VBScript has no ExecuteGlobal, so a script
+# cannot load them itself.
 #
 # Passes when cscript exits with 0 AND the last line is the library's closing line
 # ("<N> passed, 0 failed"): Wine's cscript ends a script that stops on an unhandled error
@@ -15,7 +15,7 @@ arch=$1; prefix=$2; script=$3; shift 3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 combined=$work/$(basename "$script")
-cat "$here/lib/assert.${script##*.}" "$here/lib/environment.${script##*.}" "$script" > "$combined"
+cat "$here"/lib/*."${script##*.}" "$script" > "$combined"
 windows_script="Z:${combined//\//\\}"
 output=$("$here/../wine/wine-run.sh" "$arch" "$prefix" cscript //nologo "$windows_script" "$@" 2>&1 | tr -d '\r')
 code=$?

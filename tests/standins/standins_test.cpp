@@ -1,6 +1,6 @@
 // A smoke check of the environment stand-ins (test tooling): the published slots of the
-// application services, the profile reader's keys, the project object's slots.  Everything
-// else of theirs is exercised by the component's own tests.
+// application services and of the project object.  Everything else of theirs (the profile
+// reader above all) is exercised by the component's own tests.
 #include "standin_project_ids.h"
 
 #include "common/bstr.h"
@@ -26,29 +26,10 @@ HRESULT CallSlot(void* object, int slot, Arguments... arguments) {
   return reinterpret_cast<Method>((*static_cast<void***>(object))[slot])(object, arguments...);
 }
 
-template <class Collection>
-long Count(const ComRef<Collection>& items) {
-  long count = -1;
-  EXPECT_EQ(S_OK, items->Count(&count));
-  return count;
-}
-
-std::wstring TextAt(void* object, int slot, long index = -1) {
+std::wstring TextAt(void* object, int slot) {
   UniqueBstr text;
-  EXPECT_EQ(S_OK, index < 0 ? CallSlot(object, slot, text.Put())
-                            : CallSlot(object, slot, index, text.Put())) << "slot " << slot;
+  EXPECT_EQ(S_OK, CallSlot(object, slot, text.Put())) << "slot " << slot;
   return text.ToWide().c_str();
-}
-
-// "name=value" of the key at `index` (a position or a name); "<none>" when there is none.
-std::wstring KeyAt(const ComRef<IProfileKeys>& keys, const VARIANT& index) {
-  ComRef<IProfileKey> key;
-  EXPECT_EQ(S_OK, keys->Item(index, key.Put()));
-  if (!key) return L"<none>";
-  UniqueBstr name, value;
-  key->Name(name.Put());
-  key->Value(value.Put());
-  return std::wstring(name.ToWide().c_str()) + L"=" + value.ToWide().c_str();
 }
 
 class StandIns : public ::testing::Test {
@@ -56,23 +37,8 @@ class StandIns : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(S_OK, CreateAppServices(services_));
     ASSERT_EQ(S_OK, CreateAppFolders(folders_));
-    ASSERT_EQ(S_OK, CreateProfileReader(reader_));
     ASSERT_EQ(S_OK, CoCreateInstance(kClsidStandInProject, nullptr, CLSCTX_INPROC_SERVER,
                                      IID_IDispatch, project_.PutVoid()));
-  }
-  HRESULT Open(const WideString& path) const { return reader_->Open(path.Bstr()); }
-  ComRef<IProfileKeys> KeysOf(const wchar_t* sectionName) const {
-    ComRef<IProfileSections> sections;
-    ComRef<IProfileSection> section;
-    ComRef<IProfileKeys> keys;
-    EXPECT_EQ(S_OK, reader_->Sections(sections.Put()));
-    EXPECT_EQ(S_OK, sections->Item(StringVariant(sectionName).Get(), section.Put()));
-    EXPECT_TRUE(section) << "no object for section " << sectionName;
-    if (section) {
-      EXPECT_EQ(S_OK, section->Keys(keys.Put()));
-    }
-    EXPECT_TRUE(keys);
-    return keys;
   }
   // The type as SupportsProject reads it: IProjectObject slot 14, then slot 42 of the result.
   HRESULT TypeThroughSlots(long& type) const {
@@ -84,10 +50,8 @@ class StandIns : public ::testing::Test {
   }
 
   StandInState state_{L"standins"};
-  ScratchFolder folder_{L"qv-standins"};
   ComRef<IAppServices> services_;
   ComRef<IAppFolders> folders_;
-  ComRef<IProfileReader> reader_;
   ComRef<IDispatch> project_;
 };
 
@@ -108,30 +72,6 @@ TEST_F(StandIns, EachSlotReadsItsStateValueAndAbsentValuesAreEmpty) {
     EXPECT_EQ(S_OK, CallSlot(services_.Get(), slot, &number));
     EXPECT_EQ(7, number) << value;
   }
-}
-
-constexpr char kProfile[] =
-    "; a comment\r\norphan=before any section\r\n"
-    "[Modules]\r\n  Alpha =  first value  \r\nbeta=second=with equals\nALPHA=repeated name\r\n"
-    "\tnovalue\r\n=no name\r\n"
-    "[ Other ]\r\ntext=caf\xE9\r\n"
-    "[modules]\r\ngamma=continued section";
-
-TEST_F(StandIns, KeysByNameAndByPositionAndAnAbsentSectionIsAnEmptyObject) {
-  ASSERT_EQ(S_OK, Open(folder_.WriteFile(L"keys.ini", kProfile)));
-  EXPECT_EQ(0, Count(KeysOf(L"FilesToModules")));
-  const ComRef<IProfileKeys> keys = KeysOf(L"MODULES");
-  ASSERT_EQ(5, Count(keys));
-  const wchar_t* inOrder[] = {L"Alpha=first value", L"beta=second=with equals",
-                              L"ALPHA=repeated name", L"novalue=", L"gamma=continued section"};
-  for (LONG position = 1; position <= 5; ++position)
-    EXPECT_EQ(inOrder[position - 1], KeyAt(keys, IntegerVariant(position).Get()));
-  EXPECT_EQ(L"Alpha=first value", KeyAt(keys, StringVariant(L"alpha").Get())) << "the first";
-  EXPECT_EQ(L"<none>", KeyAt(keys, StringVariant(L"orphan").Get()));
-  ComRef<IProfileKey> key;
-  EXPECT_EQ(DISP_E_BADINDEX, keys->Item(IntegerVariant(6).Get(), key.Put()));
-  // Section names are trimmed; text is read in the ANSI code page (1252).
-  EXPECT_EQ(L"text=caf\u00E9", KeyAt(KeysOf(L"other"), IntegerVariant(1).Get()));
 }
 
 TEST_F(StandIns, ProjectTypeSetThroughDispatchIsReadThroughTheSlots) {

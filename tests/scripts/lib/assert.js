@@ -31,20 +31,6 @@ function assertTrue(condition, what) {
   qvRecord(!!condition, what, "");
 }
 
-// Runs `body`, which must throw an error with the given number (an HRESULT, compared as
-// signed 32 bits) and description.  (JScript's error objects carry no source.)
-function assertThrows(number, description, body, what) {
-  try {
-    body();
-  } catch (e) {
-    var ok = (e.number | 0) === (number | 0) && e.description === description;
-    qvRecord(ok, what, ": expected error " + (number | 0) + " \"" + description + "\", got " +
-             (e.number | 0) + " \"" + e.description + "\"");
-    return;
-  }
-  qvRecord(false, what, ": no error was raised");
-}
-
 function run(body) {
   try {
     body();
