@@ -1,11 +1,9 @@
 // InstallerQuery and ModuleRecord on generated packages: what the comparison of the record
-// dump with msitools' reading cannot see.
-#include "common/path.h"
+// dump with msitools' reading cannot see, and the version comparison of module records.
 #include "installer/installer_automation.h"
 #include "installer/installer_query.h"
 #include "installer/shared_installer.h"
 #include "module/module_record.h"
-#include "package_builder.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -184,27 +182,26 @@ TEST(ModuleRecordPackage, EachListIsReadOnceEvenWhenItsPackageWasGone) {
   EXPECT_EQ(afterFirst, InstallerDatabaseOpenCount()) << "later requests do not touch it";
 }
 
-TEST(ModuleRecordPackage, ReadingTwoHundredIdentitiesOpensEachPackageAtMostTwice) {
-  ScratchFolder folder(L"qv-open-count");
-  std::vector<ModuleRecordRef> records;
-  unsigned long opens = 0;
-  for (int i = 0; i < 200; ++i) {
-    const std::string n = std::to_string(i);
-    const WideString path = JoinPath(folder.Path(), WideString::Format(L"module%d.msm", i));
-    const msmbuild::BuildResult built = msmbuild::BuildPackageFromText(
-        "summary RevisionNumber = {0A0B0C0D-1111-2222-3333-" + std::to_string(100000000000 + i) +
-            "}\ntable ModuleSignature\n  ModuleID | Language | Version\n  Generated" + n +
-            " | 1033 | 1.0." + n + "\n", path.c_str());
-    ASSERT_TRUE(built.ok) << built.error;
-    const unsigned long before = InstallerDatabaseOpenCount();
-    records.push_back(std::make_shared<ModuleRecord>());
-    records.back()->InitFromPackage(path);
-    opens += InstallerDatabaseOpenCount() - before;
-    EXPECT_EQ(WideString(L"1.0.") + WideString::FromAnsi(n.c_str()), records.back()->Version());
+TEST(CompareVersions, FourSixteenBitPiecesComparedAsTwoWords) {
+  const struct {
+    const wchar_t *a, *b;
+    int expected;
+  } cases[] = {
+      {L"1.2", L"1.2.0.0", 0},            // missing pieces are 0
+      {L"10.0", L"9.99", 1},              // numbers, not text
+      {L"", L"0.0.0.1", -1},              // empty is all zeros
+      {L"0.65536", L"1.0", -1},           // only the low 16 bits of a piece
+      {L"2", L"1.9.9.9", 1},              // the high word decides first
+      {L"1.2.3.4.9", L"1.2.3.4", 0},      // a fifth piece does not count
+      {L" 7.1", L"7.1", 0},               // leading blanks skipped
+      {L"3a.2b", L"3.2", 0},              // digits up to the first other character
+      {L"65535.0.0.0", L"1.0", 1},        // compared unsigned
+      {L"x.y", L"0.0", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << '"' << c.a << "\" vs \"" << c.b << '"');
+    EXPECT_EQ(c.expected, ModuleRecord::CompareVersions(c.a, c.b));
+    EXPECT_EQ(-c.expected, ModuleRecord::CompareVersions(c.b, c.a));
   }
-  RecordProperty("package_opens", std::to_string(opens));
-  // One open for the signature table, one for the summary information; details come later.
-  EXPECT_LE(opens, 2u * 200);
 }
 
 }  // namespace
