@@ -6,15 +6,13 @@ shares no code with msi.dll or with the builder.
 
 Every <name>.msm.txt of the descriptions folder is read here with a reader of the description
 format of its own, and <name>.msm is compared with it: the list of tables (missing tables
-missing), column types and keys, every row (nulls as empty fields), the database code page and
-the summary information (property types and values, missing properties missing).  A raw-text
-description must give a file that is not a package.
+missing), column types and keys, every row (nulls as empty fields), the validation rows and the
+streams.  A raw-text description must give a file that is not a package.  (The summary
+information the component reads is checked by the component's tests, against msitools too.)
 """
 
-import datetime
 import glob
 import os
-import struct
 import subprocess
 import sys
 
@@ -66,21 +64,6 @@ VALIDATION_TABLE = [("Table", "s32", True), ("Column", "s32", True), ("Nullable"
                     ("MinValue", "I4", False), ("MaxValue", "I4", False), ("KeyTable", "S255", False),
                     ("KeyColumn", "I2", False), ("Category", "S32", False), ("Set", "S255", False),
                     ("Description", "S255", False)]
-
-# Summary property: (identifier, standard variant type, label of `msiinfo suminfo` for text).
-VT_I2, VT_I4, VT_LPSTR, VT_FILETIME = 2, 3, 30, 64
-SUMMARY = {
-    "Codepage": (1, VT_I2, None), "Title": (2, VT_LPSTR, "Title"),
-    "Subject": (3, VT_LPSTR, "Subject"), "Author": (4, VT_LPSTR, "Author"),
-    "Keywords": (5, VT_LPSTR, "Keywords"), "Comments": (6, VT_LPSTR, "Comments"),
-    "Template": (7, VT_LPSTR, "Template"), "LastAuthor": (8, VT_LPSTR, "Last author"),
-    "RevisionNumber": (9, VT_LPSTR, "Revision number (UUID)"),
-    "LastPrinted": (11, VT_FILETIME, None), "CreateDtm": (12, VT_FILETIME, None),
-    "LastSaveDtm": (13, VT_FILETIME, None), "PageCount": (14, VT_I4, None),
-    "WordCount": (15, VT_I4, None), "CharCount": (16, VT_I4, None),
-    "AppName": (18, VT_LPSTR, "Application"), "Security": (19, VT_I4, None),
-}
-ANSI = "cp1252"  # the prefix's ANSI code page, in which msi.dll stores summary text
 
 
 # ---- descriptions ------------------------------------------------------------------------
@@ -142,8 +125,6 @@ class Description:
     def __init__(self, path):
         self.name = os.path.basename(path)[:-len(".txt")]
         self.raw_text = None
-        self.codepage = 1252
-        self.summary = {}  # name -> value text as written
         self.tables = {}   # name -> {"header": [...], "rows": [[...]]}
         self.streams = {}  # name -> file path
         self.validation = False
@@ -164,11 +145,8 @@ class Description:
                 table = None
                 if keyword == "raw-text":
                     self.raw_text = (self.raw_text or []) + [rest]
-                elif keyword == "codepage":
-                    self.codepage = int(rest)
-                elif keyword == "summary":
-                    name, _, value = rest.partition("=")
-                    self.summary[name.strip()] = value.strip()
+                elif keyword in ("codepage", "summary"):
+                    pass
                 elif keyword == "table":
                     table = self.tables[rest.strip()] = {"header": None, "rows": []}
                 elif keyword == "stream":
@@ -212,8 +190,6 @@ class Checker:
         if description.validation and "_Validation" in tables:
             self.check_validation(package, columns)
         self.check_streams(package, description.streams)
-        self.check_codepage(package, description.codepage)
-        self.check_summary(package, description.summary)
 
     def check_validation(self, package, columns):
         """A row for every column of every table; Nullable as the column type says."""
@@ -287,65 +263,6 @@ class Checker:
         if sorted(rows) != sorted(wanted):
             self.fail(package, "%s: rows\n    %s\n  expected\n    %s" % (name, sorted(rows), sorted(wanted)))
         return list(zip(names, types))
-
-    def check_codepage(self, package, codepage):
-        lines = self.run("export", package, "_ForceCodepage").stdout.decode().split("\r\n")
-        if lines[2] != "%d\t_ForceCodepage" % codepage:
-            self.fail(package, "code page line %r, expected %d" % (lines[2], codepage))
-
-    def check_summary(self, package, described):
-        stream = self.run("extract", package, "\x05SummaryInformation", check=False)
-        stored = parse_property_set(stream.stdout) if stream.returncode == 0 else {}
-        if stream.returncode != 0 and described:
-            return self.fail(package, "no summary information stream")
-
-        expected = {}
-        forced = False
-        for name, text in described.items():
-            pid, vt, _ = SUMMARY[name]
-            if text.startswith("#") and text[1:].lstrip("-").isdigit():
-                expected[pid] = (VT_I4, int(text[1:]))
-                forced |= vt != VT_I4
-            elif vt == VT_LPSTR:
-                value = cell_value(text) or ""
-                expected[pid] = (vt, value)
-            elif vt == VT_FILETIME:
-                moment = datetime.datetime.strptime(text.replace("-", "/"), "%Y/%m/%d %H:%M:%S")
-                expected[pid] = (vt, int((moment - datetime.datetime(1601, 1, 1)).total_seconds()) * 10**7)
-            else:
-                expected[pid] = (vt, int(text))
-        if forced:
-            # The builder names the ANSI code page of the text so that rewriting the property
-            # set for the forced value keeps it.
-            expected.setdefault(SUMMARY["Codepage"][0], (VT_I2, 1252))
-        if stored != expected:
-            self.fail(package, "summary properties %s, expected %s" % (stored, expected))
-
-
-def parse_property_set(data):
-    """{identifier: (variant type, value)} of the one section of a summary property set."""
-    (section_offset,) = struct.unpack_from("<I", data, 44)
-    size, count = struct.unpack_from("<II", data, section_offset)
-    if section_offset + size > len(data):
-        raise ValueError("the section (%d bytes) runs past the stream (%d bytes)" % (size, len(data)))
-    properties = {}
-    for i in range(count):
-        pid, offset = struct.unpack_from("<II", data, section_offset + 8 + 8 * i)
-        at = section_offset + offset
-        (vt,) = struct.unpack_from("<I", data, at)
-        if vt == VT_I2:
-            value = struct.unpack_from("<h", data, at + 4)[0]
-        elif vt == VT_I4:
-            value = struct.unpack_from("<i", data, at + 4)[0]
-        elif vt == VT_FILETIME:
-            value = struct.unpack_from("<Q", data, at + 4)[0]
-        elif vt == VT_LPSTR:
-            (length,) = struct.unpack_from("<I", data, at + 4)
-            value = data[at + 8:at + 8 + length].rstrip(b"\0").decode(ANSI)
-        else:
-            value = "<variant type %d>" % vt
-        properties[pid] = (vt, value)
-    return properties
 
 
 def main():
