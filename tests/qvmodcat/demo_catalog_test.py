@@ -5,7 +5,6 @@ person drives it: command lines, printed answers, JSON, exit codes (0 found, 1 n
 --isolated unless a test is about the values stored in the stand-ins' key.
 """
 import os
-import shutil
 import unittest
 
 from qvmodcat_runner import Runner, windows_path
@@ -44,14 +43,7 @@ class ListAndFolders(DemoTest):
                          [m["key"] for m in modules],
                          "folders in path order, packages in path order, then the gallery")
         by_key = {m["key"]: m for m in modules}
-        viewer = by_key["Acme.Viewer:1036"]
-        self.assertEqual(("Acme.Viewer", 1036, "1.2.0.0"),
-                         (viewer["module_id"], viewer["language"], viewer["version"]))
-        self.assertEqual("Acme Viewer (Français)", viewer["display_name"], "modules.ini, UTF-8")
-        self.assertEqual("package", viewer["source"])
-        self.assertTrue(viewer["path"].endswith("\\Modules\\acme_viewer_fr.msm"), viewer["path"])
-        self.assertEqual("Borealis Font Pack", by_key["Borealis.Fonts:0"]["display_name"],
-                         "not in modules.ini: its subject")
+        self.assertEqual("package", by_key["Acme.Viewer:1036"]["source"])
         charts = by_key["Borealis.Charts:1033"]
         self.assertEqual((True, True, "update available", "3.1.0.0"),
                          (charts["installed"], charts["needs_download"], charts["status"],
@@ -88,9 +80,6 @@ class Show(DemoTest):
                          (module["key"], module["author"], module["subject"], module["name"]))
         self.assertEqual([{"key": "Acme.Core:0", "module_id": "Acme.Core", "version": "2.0",
                            "language": 0}], module["dependencies"])
-        self.assertEqual([{"key": "Acme.ViewerBeta:0", "module_id": "Acme.ViewerBeta",
-                           "min_version": "", "max_version": "1.0", "language": "0"}],
-                         module["exclusions"])
         files = {f["long_name"]: f for f in module["files"]}
         self.assertEqual({"viewer.chm", "viewer.dll"}, set(files))
         self.assertEqual(("SystemFolder", "1.2.0.5", "1031", 123456, 1),
@@ -98,8 +87,6 @@ class Show(DemoTest):
                                ("directory", "version", "language", "size", "sequence")))
         self.assertEqual("Help.A1C0DE03_0000_4A00_8C00_000000000001", files["viewer.chm"]["directory"])
         self.assertNotIn("folder", files["viewer.dll"], "folders only with --resolve")
-        self.assertEqual(["ViewerOptionsDlg"], module["dialogs"])
-        self.assertEqual([], module["custom_actions"])
         self.assertEqual((False, None), (module["has_gallery_descriptor"], module["download_files"]),
                          "a package without descriptor has no download files")
 
@@ -270,29 +257,18 @@ class Inspect(DemoTest):
         self.assertEqual({"state": "absent"}, result.json()["catalog"])
 
     def test_files_that_are_no_package_are_named_before_the_component_is_asked(self):
-        scratch = os.path.join(os.environ["QV_BUILD_DIR"], "qvmodcat_inspect")
-        shutil.rmtree(scratch, ignore_errors=True)
-        os.makedirs(scratch)
-        empty, cut = os.path.join(scratch, "empty.msm"), os.path.join(scratch, "cut.msm")
-        open(empty, "wb").close()
-        with open(os.path.join(PRODUCT, "Vendor", "borealis_charts.msm"), "rb") as f:
-            data = f.read()
-        with open(cut, "wb") as f:
-            f.write(data[:len(data) // 2])
-        for path, message in ((os.path.join(scratch, "none.msm"), "no such file"),
+        # The reasons are check's (folder_health_test); inspect gives them before the component.
+        missing = os.path.join(PRODUCT, "none.msm")
+        for path, message in ((missing, "no such file"),
                               (os.path.join(PRODUCT, "Modules"), "is a folder, not a package file"),
-                              (empty, "empty file"),
                               (os.path.join(PRODUCT, "modules.ini"),
-                               "not an installer package (no compound file)"),
-                              (cut, "cut short (%d bytes of about " % (len(data) // 2))):
+                               "not an installer package (no compound file)")):
             result = qvmodcat("inspect", path)
             self.assertExit(result, 2)
-            self.assertEqual("", result.out)
-            self.assertTrue(result.err.startswith("qvmodcat: %s: %s" % (windows_path(path), message)),
-                            result.err)
-            self.assertEqual(1, len(result.err.splitlines()))
-        answer = qvmodcat("--json", "inspect", empty).json()
-        self.assertEqual({"call": windows_path(empty), "description": "empty file"}, answer["error"])
+            self.assertEqual(("", "qvmodcat: %s: %s\n" % (windows_path(path), message)),
+                             (result.out, result.err))
+        answer = qvmodcat("--json", "inspect", missing).json()
+        self.assertEqual({"call": windows_path(missing), "description": "no such file"}, answer["error"])
 
 
 class Environment(DemoTest):
@@ -331,18 +307,16 @@ class CommandLine(DemoTest):
                     "display-name", "deps", "rdeps", "inspect")
         result = RUNNER.run("--help")
         self.assertExit(result, 0)
-        for command in commands:
-            self.assertRegex(result.out, r"\n  %s " % command)
         self.assertIn("Exit codes: 0 found or clean, 1 not found or problems found, 2 error",
                       result.out)
         self.assertNotIn("--search-path LIST", result.out, "the environment options have a page")
         self.assertIn("--search-path LIST", RUNNER.run("help", "environment").out)
         for command in commands:
-            result = RUNNER.run("help", command)
-            self.assertExit(result, 0)
-            self.assertTrue(result.out.startswith("usage: qvmodcat "), result.out)
-            self.assertRegex(result.out, r"\nExample:\n  qvmodcat .*%s" % command)
-            self.assertNotIn("--search-path LIST", result.out)
+            self.assertRegex(result.out, r"\n  %s " % command)
+            page = RUNNER.run("help", command)
+            self.assertExit(page, 0)
+            self.assertRegex(page.out, r"^usage: qvmodcat [^\0]*\nExample:\n  qvmodcat .*%s" % command)
+            self.assertNotIn("--search-path LIST", page.out)
         self.assertEqual(RUNNER.run("deps", "--help").out, RUNNER.run("help", "deps").out)
 
     def test_versions_of_the_tool_and_the_component(self):
