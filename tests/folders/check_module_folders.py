@@ -10,8 +10,10 @@ dump's answer (resolved with a folder, unresolved, or an installer error) must b
 walk below gives.  Exit status 0 when all agree, 1 otherwise.
 """
 import os
-import subprocess
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import msitools  # noqa: E402
 
 SYSTEM_FOLDERS = {name.upper() for name in (
     "AdminToolsFolder", "AppDataFolder", "CommonAppDataFolder", "CommonFilesFolder",
@@ -35,30 +37,14 @@ def ansi_length(text):
 
 def export_table(package, table):
     """Rows of an exported table as dicts of column name to text (null fields are empty)."""
-    text = subprocess.run(["msiinfo", "export", package, table], check=True,
-                          capture_output=True).stdout.decode("utf-8")
-    lines = text.split("\r\n")
-    columns = lines[0].split("\t")
-    rows = []
-    for line in lines[3:]:
-        if not line:
-            continue
-        cells = [cell.replace("\x10", "\t").replace("\x11", "\r").replace("\x19", "\n")
-                 for cell in line.split("\t")]
-        cells += [""] * (len(columns) - len(cells))
-        rows.append(dict(zip(columns, cells)))
-    return rows
-
-
-def table_names(package):
-    out = subprocess.run(["msiinfo", "tables", package], check=True,
-                         capture_output=True).stdout.decode("utf-8")
-    return set(out.split())
+    exported = msitools.Table(package, table)
+    return [{column: cell.replace("\x10", "\t").replace("\x11", "\r").replace("\x19", "\n")
+             for column, cell in zip(exported.columns, row)} for row in exported.rows]
 
 
 class Package:
     def __init__(self, path):
-        tables = table_names(path)
+        tables = msitools.tables(path)
         self.directories = {}
         if "Directory" in tables:
             for row in export_table(path, "Directory"):

@@ -17,34 +17,19 @@ import struct
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import msitools  # noqa: E402
+
 VT_I2, VT_I4, VT_LPSTR, VT_FILETIME = 2, 3, 30, 64
 PID_CODEPAGE = 1
 MSI_NULL_INTEGER = -0x80000000
 
 
-def msiinfo(*args):
-    return subprocess.run(["msiinfo", *args], capture_output=True, check=True).stdout
-
-
-def tables(package):
-    return set(msiinfo("tables", package).decode("utf-8").split())
-
-
 def export(package, table):
     """Rows of a table as lists of texts (None for a null cell), in msitools' order."""
-    if table not in tables(package):
+    if table not in msitools.tables(package):
         return None
-    text = msiinfo("export", package, table).decode("utf-8")
-    lines = text.split("\r\n")
-    columns = lines[0].split("\t")
-    rows = []
-    for line in lines[3:]:
-        if line == "":
-            continue
-        cells = line.split("\t")
-        cells += [""] * (len(columns) - len(cells))
-        rows.append([None if c == "" else c for c in cells])
-    return rows
+    return [[cell or None for cell in row] for row in msitools.Table(package, table).rows]
 
 
 def integer(cell):
@@ -53,7 +38,7 @@ def integer(cell):
 
 def summary(package):
     """Summary properties as {pid: (type, value)} read from the raw property set stream."""
-    data = msiinfo("extract", package, "\x05SummaryInformation")
+    data = msitools.msiinfo("extract", package, "\x05SummaryInformation").stdout
     (section_offset,) = struct.unpack_from("<I", data, 28 + 16)
     _, count = struct.unpack_from("<II", data, section_offset)
     entries = [struct.unpack_from("<II", data, section_offset + 8 + 8 * i) for i in range(count)]
@@ -134,7 +119,7 @@ def expected_record(package, path):
 
 def readable_by_msitools(package):
     try:
-        tables(package)
+        msitools.tables(package)
         return True
     except subprocess.CalledProcessError:
         return False
@@ -144,12 +129,11 @@ def main():
     dump_path, folders = sys.argv[1], sys.argv[2:]
     with open(dump_path, encoding="utf-8") as f:
         dumped = {entry["file"]: entry for entry in json.load(f)}
-    packages = sorted({name for folder in folders for name in os.listdir(folder) if name.endswith(".msm")})
     located = {name: os.path.join(folder, name) for folder in folders
                for name in os.listdir(folder) if name.endswith(".msm")}
 
     problems, compared = [], 0
-    for name in packages:
+    for name in sorted(located):
         if name not in dumped:
             problems.append("%s: not in the dump" % name)
             continue

@@ -2,7 +2,7 @@
 """Checks the packages msmbuild made against their descriptions with msitools, a reader that
 shares no code with msi.dll or with the builder.
 
-    check_packages.py <msiinfo> <descriptions folder> <packages folder>
+    check_packages.py <descriptions folder> <packages folder>
 
 Every <name>.msm.txt of the descriptions folder is read here with a reader of the description
 format of its own, and <name>.msm is compared with it: the list of tables (missing tables
@@ -13,8 +13,10 @@ information the component reads is checked by the component's tests, against msi
 
 import glob
 import os
-import subprocess
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import msitools  # noqa: E402
 
 # The standard column definitions of the tables a merge module reader looks at, written down
 # independently of the builder: (name, type in export notation, key).
@@ -161,25 +163,16 @@ class Description:
 # ---- msitools ----------------------------------------------------------------------------
 
 class Checker:
-    def __init__(self, msiinfo):
-        self.msiinfo = msiinfo
+    def __init__(self):
         self.failures = []
 
     def fail(self, package, message):
         self.failures.append("%s: %s" % (package, message))
 
-    def run(self, *args, check=True):
-        result = subprocess.run([self.msiinfo] + list(args), stdout=subprocess.PIPE,
-                                stderr=subprocess.PIPE)
-        if check and result.returncode != 0:
-            raise RuntimeError("msiinfo %s failed: %s" % (" ".join(args), result.stderr.decode()))
-        return result
-
     def check(self, description, package):
         if description.raw_text is not None:
             return self.check_raw_text(description, package)
-        tables = set(self.run("tables", package).stdout.decode().split())
-        tables -= {"_SummaryInformation", "_ForceCodepage"}
+        tables = msitools.tables(package)
         described = set(description.tables) | ({"_Validation"} if description.validation else set())
         if tables != described:
             self.fail(package, "tables %s, described %s" % (sorted(tables), sorted(described)))
@@ -194,11 +187,10 @@ class Checker:
     def check_validation(self, package, columns):
         """A row for every column of every table; Nullable as the column type says."""
         columns = dict(columns, _Validation=[(c[0], c[1]) for c in VALIDATION_TABLE])
-        lines = self.run("export", package, "_Validation").stdout.decode("utf-8").split("\r\n")
-        if [tuple(line.split("\t")) for line in lines[:2]] != [
-                tuple(c[0] for c in VALIDATION_TABLE), tuple(c[1] for c in VALIDATION_TABLE)]:
-            return self.fail(package, "_Validation columns %r" % lines[:2])
-        stored = {tuple(row[:3]) for row in (line.split("\t") for line in lines[3:] if line)}
+        table = msitools.Table(package, "_Validation")
+        if list(zip(table.columns, table.types)) != [(c[0], c[1]) for c in VALIDATION_TABLE]:
+            return self.fail(package, "_Validation columns %r" % list(zip(table.columns, table.types)))
+        stored = {tuple(row[:3]) for row in table.rows}
         wanted = {(table, column, "Y" if kind[0].isupper() else "N")
                   for table, defined in columns.items() for column, kind in defined or []}
         if stored != wanted:
@@ -206,13 +198,13 @@ class Checker:
                       % (sorted(stored - wanted), sorted(wanted - stored)))
 
     def check_streams(self, package, streams):
-        stored = set(self.run("streams", package).stdout.decode().split()) - {
+        stored = set(msitools.msiinfo("streams", package).stdout.decode().split()) - {
             "\x05SummaryInformation", "SummaryInformation"}
         if stored != set(streams):
             self.fail(package, "streams %s, described %s" % (sorted(stored), sorted(streams)))
         for name, path in streams.items():
             with open(path, "rb") as f:
-                if self.run("extract", package, name).stdout != f.read():
+                if msitools.msiinfo("extract", package, name).stdout != f.read():
                     self.fail(package, "stream %s does not hold %s" % (name, path))
 
     def check_raw_text(self, description, package):
@@ -220,14 +212,12 @@ class Checker:
         with open(package, "rb") as f:
             if f.read() != expected:
                 self.fail(package, "the text file does not hold the raw-text lines")
-        if self.run("tables", package, check=False).returncode == 0:
+        if msitools.msiinfo("tables", package, check=False).returncode == 0:
             self.fail(package, "msiinfo reads the raw-text file as a package")
 
     def check_table(self, package, name, table):
-        lines = self.run("export", package, name).stdout.decode("utf-8").split("\r\n")
-        names, types = lines[0].split("\t"), lines[1].split("\t")
-        keys = lines[2].split("\t")[1:]
-        rows = [line.split("\t") for line in lines[3:] if line]
+        exported = msitools.Table(package, name)
+        names, types, keys, rows = exported.columns, exported.types, exported.keys, exported.rows
 
         # Expected columns: the standard ones, each replaced or joined by typed header cells.
         expected = list(STANDARD_TABLES.get(name, []))
@@ -266,8 +256,8 @@ class Checker:
 
 
 def main():
-    msiinfo, descriptions_folder, packages_folder = sys.argv[1:4]
-    checker = Checker(msiinfo)
+    descriptions_folder, packages_folder = sys.argv[1:3]
+    checker = Checker()
     descriptions = sorted(glob.glob(os.path.join(descriptions_folder, "*.msm.txt")))
     if not descriptions:
         sys.exit("no descriptions in %s" % descriptions_folder)

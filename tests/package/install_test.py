@@ -22,7 +22,9 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "qvmodcat"))
+sys.path.insert(0, os.path.join(HERE, "..", "support"))
 
+import msitools  # noqa: E402
 import vendor_product  # noqa: E402
 import wine_prefix_state as state  # noqa: E402
 from qvmodcat_runner import Runner, windows_path  # noqa: E402
@@ -35,7 +37,6 @@ MODULE = os.path.join(FIXTURES, "package", "QvModCat2.msm")
 DEMO = os.path.join(FIXTURES, "qvmodcat_demo")
 WORK = os.path.join(os.environ["QV_BUILD_DIR"], "tests", "package_install")
 PREFIX = os.path.join(WORK, "prefix")
-MSIINFO = shutil.which("msiinfo")
 
 COMMON_FILES = {"x86_64": "Program Files/Common Files", "i686": "Program Files (x86)/Common Files"}[ARCH]
 FOLDER = os.path.join(PREFIX, "drive_c", COMMON_FILES, "Quorvane", "Showloom")
@@ -155,10 +156,10 @@ class VendorInstall(unittest.TestCase):
         """The carrier product and the shipped library, both from the built module."""
         cabinet = os.path.join(WORK, vendor_product.CABINET)
         with open(cabinet, "wb") as out:
-            subprocess.run([MSIINFO, "extract", MODULE, "MergeModule.CABinet"], stdout=out, check=True)
+            out.write(msitools.msiinfo("extract", MODULE, "MergeModule.CABinet").stdout)
         subprocess.run(["gcab", "--extract", "--directory", os.path.join(WORK, "cabinet"), cabinet],
                        check=True, stdout=subprocess.DEVNULL)
-        tables = vendor_product.read_tables(MSIINFO, MODULE)
+        tables = msitools.read_tables(MODULE)
         cls.cabinet_member = tables["File"].column("File")[0]
         platform = {"x86_64": "x64", "i686": "Intel"}[ARCH]
         description = os.path.join(WORK, "carrier.msi.txt")
@@ -188,11 +189,6 @@ class VendorInstall(unittest.TestCase):
         self.assertEqual(([], []), ([change for change in registration if change not in installed],
                                     [change for change in installed if change not in registration]),
                          "(written by regsvr32 only, written by the installer only)")
-        places = sorted({"\\".join(change[2].split("\\")[:4 if "Wow6432Node" in change[2] else 3])
-                         for change in registration})
-        print("regsvr32 and the installer both wrote these %d entries, under:" % len(registration))
-        for place in places:
-            print("  " + place)
         # DllUnregisterServer takes back what it wrote, so the install starts from the same registry.
         self.assertEqual([], changes(self.before, self.unregistered))
 
@@ -214,9 +210,6 @@ class VendorInstall(unittest.TestCase):
         # The installer's product database may keep its empty containers, nothing in them.
         database = changes(self.before, self.after, lambda key: key.startswith(INSTALLER_DATABASE))
         self.assertEqual([], [change for change in database if change[0] != "added key"])
-        print("left behind by the installer (empty containers of its product database):")
-        for change in database:
-            print("  " + change[2])
 
 
 if __name__ == "__main__":

@@ -11,7 +11,6 @@ like any third-party module: version, file and the folder it installs to.
 import glob
 import os
 import re
-import shutil
 import struct
 import subprocess
 import sys
@@ -21,9 +20,10 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "msmbuild"))
 sys.path.insert(0, os.path.join(HERE, "..", "qvmodcat"))
+sys.path.insert(0, os.path.join(HERE, "..", "support"))
 
 import check_packages  # noqa: E402
-import vendor_product  # noqa: E402
+import msitools  # noqa: E402
 from qvmodcat_runner import Runner, windows_path  # noqa: E402
 
 ARCH = os.environ["QV_ARCH"]
@@ -32,7 +32,6 @@ MODULE = os.path.join(OUTPUT, "QvModCat2.msm")
 STAGE = os.path.join(OUTPUT, "module")
 LIBRARY = os.path.join(STAGE, "QvModCat2.dll")
 REAL_MODULES = os.path.join(os.environ["QV_SOURCE_DIR"], "..", "shared", "realmsm")
-MSIINFO = shutil.which("msiinfo")
 OBJDUMP = {"x86_64": "x86_64-w64-mingw32-objdump", "i686": "i686-w64-mingw32-objdump"}[ARCH]
 # The folder the module installs to, as the catalog resolves it: the 64-bit Common Files folder
 # is no system folder of the catalog's, so it stands for itself.
@@ -55,7 +54,7 @@ def real_validation_rows():
     """{(table, column): {rule, ...}} of the real-world merge modules' _Validation tables."""
     rows = {}
     for package in glob.glob(os.path.join(REAL_MODULES, "*.msm")):
-        export = subprocess.run([MSIINFO, "export", package, "_Validation"], stdout=subprocess.PIPE)
+        export = msitools.msiinfo("export", package, "_Validation", check=False)
         for line in export.stdout.decode("utf-8", errors="replace").split("\r\n")[3:]:
             row = line.split("\t")
             if len(row) == 10:
@@ -66,10 +65,10 @@ def real_validation_rows():
 class ModuleTables(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.tables = vendor_product.read_tables(MSIINFO, MODULE)
+        cls.tables = msitools.read_tables(MODULE)
 
     def test_msiinfo_reads_every_table_back_as_described(self):
-        checker = check_packages.Checker(MSIINFO)
+        checker = check_packages.Checker()
         checker.check(check_packages.Description(os.path.join(STAGE, "QvModCat2.msm.txt")), MODULE)
         self.assertEqual([], checker.failures)
         self.assertEqual({"ModuleSignature", "ModuleDependency", "Directory", "Component",
@@ -94,7 +93,7 @@ class ModuleTables(unittest.TestCase):
         self.assertRegex(module_id, r"^QvModCat2\.[0-9A-F]{8}(_[0-9A-F]{4}){3}_[0-9A-F]{12}$")
         self.assertEqual(("0", version), (language, module_version))
         suffix = module_id[len("QvModCat2"):]
-        summary = subprocess.run([MSIINFO, "suminfo", MODULE], stdout=subprocess.PIPE).stdout.decode()
+        summary = msitools.msiinfo("suminfo", MODULE).stdout.decode()
         self.assertIn("Revision number (UUID): {%s}\n" % suffix[1:].replace("_", "-"), summary)
         self.assertIn("Template: %s;0\n" % {"x86_64": "x64", "i686": "Intel"}[ARCH], summary)
 
@@ -104,7 +103,7 @@ class ModuleTables(unittest.TestCase):
         with tempfile.TemporaryDirectory() as folder:
             cabinet = os.path.join(folder, "module.cab")
             with open(cabinet, "wb") as out:
-                subprocess.run([MSIINFO, "extract", MODULE, "MergeModule.CABinet"], stdout=out, check=True)
+                out.write(msitools.msiinfo("extract", MODULE, "MergeModule.CABinet").stdout)
             subprocess.run(["gcab", "-x", "-C", folder, cabinet], check=True, stdout=subprocess.DEVNULL)
             self.assertEqual(["QvModCat2.dll" + suffix, "module.cab"], sorted(os.listdir(folder)))
             with open(os.path.join(folder, "QvModCat2.dll" + suffix), "rb") as member, open(LIBRARY, "rb") as library:

@@ -6,14 +6,12 @@ product's feature (the null-GUID feature of its Class and TypeLib rows becomes t
 its ModuleInstallExecuteSequence actions join the product's InstallExecuteSequence where the
 product lacks them, and its cabinet becomes the product's.  The module-only tables stay behind.
 """
-import subprocess
 
 MODULE_FEATURE = "{00000000-0000-0000-0000-000000000000}"
 MODULE_ONLY = {"ModuleSignature", "ModuleDependency", "ModuleExclusion", "ModuleComponents",
                "ModuleIgnoreTable", "ModuleInstallExecuteSequence", "ModuleInstallUISequence",
                "ModuleAdminExecuteSequence", "ModuleAdminUISequence", "ModuleAdvtExecuteSequence",
                "_Validation"}
-SYSTEM_TABLES = {"_SummaryInformation", "_ForceCodepage"}
 FEATURE = "Complete"
 CABINET = "QvModCat2.cab"
 
@@ -23,30 +21,6 @@ PRODUCT_ACTIONS = [("CostInitialize", 800), ("FileCost", 900), ("CostFinalize", 
                    ("ProcessComponents", 1600), ("UnpublishFeatures", 1800),
                    ("RemoveFolders", 3600), ("CreateFolders", 3700), ("RegisterProduct", 6100),
                    ("PublishFeatures", 6300), ("PublishProduct", 6400), ("InstallFinalize", 6600)]
-
-
-class Table:
-    def __init__(self, name, columns, types, keys, rows):
-        self.name, self.columns, self.types, self.keys, self.rows = name, columns, types, keys, rows
-
-    def column(self, name):
-        return [row[self.columns.index(name)] for row in self.rows]
-
-
-def read_tables(msiinfo, package):
-    """{name: Table} of every table of a package, as msiinfo exports it (nulls as "")."""
-    names = subprocess.run([msiinfo, "tables", package], check=True, stdout=subprocess.PIPE)
-    tables = {}
-    for name in names.stdout.decode().split():
-        if name in SYSTEM_TABLES:
-            continue
-        text = subprocess.run([msiinfo, "export", package, name], check=True,
-                              stdout=subprocess.PIPE).stdout.decode("utf-8")
-        lines = text.split("\r\n")
-        rows = [line.split("\t") for line in lines[3:] if line]
-        tables[name] = Table(name, lines[0].split("\t"), lines[1].split("\t"),
-                             lines[2].split("\t")[1:], rows)
-    return tables
 
 
 def cell(value):
