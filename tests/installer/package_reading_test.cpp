@@ -100,19 +100,6 @@ TEST_F(Spied, QueryOnAMissingTableOrPackageOrWithRefusedSqlGivesNoRows) {
   }
 }
 
-TEST_F(Spied, QueryFieldsWithoutARowAndNullFieldsAreEmpty) {
-  InstallerQuery query;
-  query.OpenSql(spy_, Package("viewer_en"),
-                L"SELECT `Dialog`, `Title`, `Attributes` FROM `Dialog` WHERE `Dialog` = 'Zoom'");
-  EXPECT_EQ(WideString(), query.GetString(1)) << "before the first Fetch";
-  EXPECT_EQ(0, query.GetInteger(3));
-  ASSERT_TRUE(query.Fetch());
-  EXPECT_EQ(WideString(), query.GetString(2)) << "a null text field";
-  EXPECT_EQ(3, query.GetInteger(3));
-  EXPECT_FALSE(query.Fetch());
-  EXPECT_EQ(WideString(), query.GetString(1)) << "after the last row";
-}
-
 TEST_F(Spied, RefusedCommentReadsAsTheFixedMessageAndOtherRefusalsReachTheCaller) {
   log_->faults.push_back({kSummary, SummaryInfoProperty, SummaryProperty::Comments, 1, E_FAIL});
   SharedInstaller::Replacement replacement(spy_);
