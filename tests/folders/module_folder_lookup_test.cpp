@@ -114,14 +114,10 @@ TEST(ModuleFolderLookup, DeletedPackageRaisesTheLibrarysCodeAndText) {
   const UINT libraryCode = Msi().OpenDatabaseA(path.c_str(), MSIDBOPEN_READONLY, &probe);
   ASSERT_NE(0u, libraryCode);
   folder = L"unchanged";
-  try {
-    record.ResolveModuleFolder(L"bin", folder);
-    FAIL() << "no exception";
-  } catch (const com_exception& error) {
-    EXPECT_EQ(HresultFromWin32Code(static_cast<long>(libraryCode)), error.Code());
-    const std::string ending = "MsiOpenDatabase(" + path + ")", text = error.Description();
-    EXPECT_EQ(ending, text.substr(text.size() - std::min(text.size(), ending.size())));
-  }
+  const com_exception error = Raised([&] { record.ResolveModuleFolder(L"bin", folder); });
+  EXPECT_EQ(HresultFromWin32Code(static_cast<long>(libraryCode)), error.Code());
+  const std::string ending = "MsiOpenDatabase(" + path + ")", text = error.Description();
+  EXPECT_EQ(ending, text.substr(text.size() - std::min(text.size(), ending.size())));
   EXPECT_EQ(WideString(L"unchanged"), folder);
 }
 

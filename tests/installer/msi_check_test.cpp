@@ -31,17 +31,6 @@ UINT WINAPI RecordingClose(MSIHANDLE handle) {
   return MsiCloseHandle(handle);
 }
 
-template <class Action>
-com_exception Raised(Action&& action) {
-  try {
-    action();
-  } catch (const com_exception& error) {
-    return error;
-  }
-  ADD_FAILURE() << "no com_exception was raised";
-  return com_exception(S_OK, "");
-}
-
 class MsiCheck : public ::testing::Test {
  protected:
   void SetUp() override {

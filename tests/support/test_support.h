@@ -50,16 +50,18 @@ class StandInState {
   std::wstring key_;
 };
 
-// Runs `action`, which should raise com_exception; its code, or S_OK when nothing was raised.
+// Runs `action`, which should raise com_exception: what it raised, or code S_OK when nothing was.
 template <class Action>
-HRESULT RaisedCode(Action&& action) {
+com_exception Raised(Action&& action) {
   try {
     action();
   } catch (const com_exception& failure) {
-    return failure.Code();
+    return failure;
   }
-  return S_OK;
+  return com_exception(S_OK, "");
 }
+template <class Action>
+HRESULT RaisedCode(Action&& action) { return Raised(action).Code(); }
 
 // Readable WideString values in failure messages.
 void PrintTo(const WideString& text, std::ostream* out);

@@ -4,6 +4,7 @@
 #include "common/bstr.h"
 #include "common/com_exception.h"
 #include "common/com_ref.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -22,15 +23,6 @@ void InstallErrorInfo(const wchar_t* source, const wchar_t* description, const G
   ComRef<IErrorInfo> info;
   ASSERT_EQ(S_OK, create.QueryTo(IID_IErrorInfo, info));
   SetErrorInfo(0, info.Get());
-}
-
-com_exception CaughtFrom(HRESULT code) {
-  try {
-    ThrowIfFailed(code);
-  } catch (const com_exception& error) {
-    return error;
-  }
-  return com_exception(S_OK, "not raised");
 }
 
 // The thread's error information as an automation client reads it (and takes it away).
@@ -71,19 +63,19 @@ TEST(ThrowIfFailed, DescriptionFromErrorInformationThenSystemTextThenUnknownErro
   EXPECT_NO_THROW(ThrowIfFailed(S_FALSE));
 
   InstallErrorInfo(L"", L"Installer says no", kIidMMCatalogAlt2);
-  const com_exception fromInfo = CaughtFrom(E_FAIL);
+  const com_exception fromInfo = Raised([] { ThrowIfFailed(E_FAIL); });
   EXPECT_EQ(E_FAIL, fromInfo.Code());
   EXPECT_EQ("Installer says no", fromInfo.Description());
   EXPECT_TRUE(IsEqualGUID(kIidMMCatalogAlt2, fromInfo.InterfaceId()));
   EXPECT_FALSE(WhatTheClientSees().hasInfo) << "the information is taken away";
 
-  const com_exception fromSystem = CaughtFrom(E_ACCESSDENIED);
+  const com_exception fromSystem = Raised([] { ThrowIfFailed(E_ACCESSDENIED); });
   EXPECT_FALSE(fromSystem.Description().empty());
   EXPECT_EQ(SystemMessageText(E_ACCESSDENIED), fromSystem.Description());
 
   const HRESULT unknown = static_cast<HRESULT>(0x8FFF1234);
   ASSERT_TRUE(SystemMessageText(unknown).empty());
-  EXPECT_EQ("Unknown error", CaughtFrom(unknown).Description());
+  EXPECT_EQ("Unknown error", Raised([&] { ThrowIfFailed(unknown); }).Description());
 }
 
 TEST(HresultFromWin32Code, PositiveCodesGoToTheWin32Facility) {
