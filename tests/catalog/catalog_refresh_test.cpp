@@ -5,8 +5,6 @@
 #include "catalog/folder_store.h"
 #include "installer/installer_automation.h"
 
-#include <stdexcept>
-
 namespace {
 
 const wchar_t kAlpha[] = L"Qv.Alpha.1A2B3C4D_0000_4000_8000_000000000001:1033";
@@ -14,12 +12,7 @@ const wchar_t kBeta[] = L"Qv.Beta.1A2B3C4D_0000_4000_8000_000000000002:0";
 const wchar_t kGamma[] = L"Qv.Gamma.1A2B3C4D_0000_4000_8000_000000000005:0";
 const wchar_t kRewrite[] = L"Qv.Rewrite.1A2B3C4D_0000_4000_8000_000000000004:0";
 
-ModuleFolder& Stored(const WideString& path) {
-  const auto found = ModuleFolderStore().find(path);
-  if (found == ModuleFolderStore().end())
-    throw std::runtime_error(std::string("the store lacks ") + path.Ansi());
-  return *found->second;
-}
+ModuleFolder& Stored(const WideString& path) { return *ModuleFolderStore().at(path); }
 
 void SetWriteTime(const WideString& path, FILETIME base, long long seconds) {
   ULARGE_INTEGER time{{base.dwLowDateTime, base.dwHighDateTime}};

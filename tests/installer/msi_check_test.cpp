@@ -9,7 +9,6 @@
 #include <set>
 #include <string>
 #include <utility>
-#include <vector>
 
 namespace {
 

@@ -1,9 +1,8 @@
 // MergeModule2 from JScript, where it differs from VBScript: collections walked with
-// Enumerator (which asks for the enumerator member as a method), items by position and by
-// the position's text, and the types JScript sees.  Argument: the server fixture packages.
+// Enumerator (which asks for the enumerator member as a method), and the types JScript sees.
+// Argument: the server fixture packages.
 
 var packages = WScript.Arguments(0);
-var MIKE = "Qv.Mike.00000000_0000_0000_0000_000000000002:1033";
 
 // A property of every item, through Enumerator, joined as "[a][b]".
 function walk(collection, property) {
@@ -15,10 +14,7 @@ function walk(collection, property) {
 run(function () {
   var m = new ActiveXObject("QvModCat.MergeModule2");
   m.Load(packages + "\\full_module.msm");
-  var deps = m.Dependencies;
-  assertEqual("[0][1033][1031]", walk(deps, "Language"), "dependency languages (numbers)");
-  assertEqual(MIKE, deps.Item(2).Key, "Item(2)");
-  assertEqual(MIKE, deps.Item("2").Key, "Item(\"2\")");
+  assertEqual("[0][1033][1031]", walk(m.Dependencies, "Language"), "dependency languages (numbers)");
   assertEqual("string", typeof m.Exclusions.Item(1).Language, "an exclusion's Language is text");
   assertEqual("[SetupDialog][AboutDialog][ZoomDialog]", walk(m.Dialogs, "Name"), "Dialogs");
   assertEqual("[alpha.txt][thing.dll][thing.ini]", walk(m.Files, "File"), "Files");
