@@ -3,32 +3,12 @@
 // and at the end a component that can be unloaded.  The catalog classes are reached only
 // through QvModCat2.dll as registered in the test prefix; what each answer holds is pinned by
 // the in-process catalog tests.
-#include "class_ids.h"
-#include "common/bstr.h"
-#include "common/com_ref.h"
+#include "support/automation_client.h"
 #include "support/test_support.h"
-
-#include "qvmodcat.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
 const wchar_t kViewer[] = L"Qv.Viewer.1A2B3C4D_0000_4000_8000_000000000006:1033";
-
-std::wstring KeyOf(IDispatch* object) {
-  ComRef<IMergeModule2> module;
-  UniqueBstr key;
-  if (!object || FAILED(object->QueryInterface(__uuidof(IMergeModule2), module.PutVoid())))
-    return L"<none>";
-  module->get_Key(key.Put());
-  return key.Get();
-}
-
-struct Arg : UniqueBstr {  // a BSTR argument for the length of one call
-  explicit Arg(const std::wstring& text) : UniqueBstr(SysAllocString(text.c_str())) {}
-  operator BSTR() const { return Get(); }
-};
 
 TEST(CatalogClient, TheEnvironmentsSessionEndsWithAnUnloadableComponent) {
   const StandInState state(L"catalog-client");
@@ -83,17 +63,13 @@ TEST(CatalogClient, TheEnvironmentsSessionEndsWithAnUnloadableComponent) {
     // The lookup files were read once; a second catalog does not even ask for their folders.
     EXPECT_EQ(2u, state.Number(L"ProfileOpenCount"));
     state.SetText(L"FailOperation", L"GetModulesIniFolder,GetFilesIniFolder");
-    ComRef<IMMCatalog> second;
-    EXPECT_EQ(S_OK, CoCreateInstance(kClsidMMCatalog, nullptr, CLSCTX_INPROC_SERVER,
-                                     __uuidof(IMMCatalog), second.PutVoid()));
+    EXPECT_TRUE(NewCatalog());
     EXPECT_EQ(2u, state.Number(L"ProfileOpenCount"));
   }
 
   // Everything released: only the cached class factories remain, which do not count.
-  const HMODULE component = GetModuleHandleW(L"QvModCat2.dll");
-  ASSERT_NE(nullptr, component);
-  using CanUnload = HRESULT(STDAPICALLTYPE*)();
-  EXPECT_EQ(S_OK, reinterpret_cast<CanUnload>(GetProcAddress(component, "DllCanUnloadNow"))());
+  ASSERT_NE(nullptr, GetModuleHandleW(L"QvModCat2.dll"));
+  EXPECT_EQ(S_OK, ComponentCanUnload());
 }
 
 }  // namespace

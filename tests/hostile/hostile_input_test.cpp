@@ -2,7 +2,7 @@
 // environment drives it: each case gets a catalog of its own, every query and every property of
 // every module is asked, every failure must carry a description, the healthy package beside the
 // case must answer as it does alone, and afterwards the component must hold no object.
-#include "automation_client.h"
+#include "support/automation_client.h"
 #include "support/test_support.h"
 
 #include <fstream>

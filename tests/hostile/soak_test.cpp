@@ -1,7 +1,7 @@
 // One process, many refresh and query cycles while packages are rewritten, added and removed
 // between them: the answers follow the files on disk and the private bytes stay flat.
 // QV_SOAK_CYCLES sets the number of cycles (300 by default; see README.md for the full run).
-#include "automation_client.h"
+#include "support/automation_client.h"
 #include "support/test_support.h"
 
 #include <cstdio>

@@ -1,6 +1,7 @@
-// What the hostile-input and soak programs share: calls that must either succeed or fail with a
-// description, a walk over any automation object through its type information, and the catalog
-// classes reached through the registered component only.
+// What the native clients of the registered component share (the catalog client, hostile-input
+// and soak programs): calls that must either succeed or fail with a description, a walk over any
+// automation object through its type information, and the catalog classes reached through the
+// registered component only.
 #pragma once
 
 #include "class_ids.h"
