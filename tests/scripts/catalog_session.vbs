@@ -41,23 +41,15 @@ For Each name In Array("viewer_sys", "viewer_app", "lang_de", "lang_en", "lang_9
   fso.CopyFile packages & "\" & name & ".msm", modsFolder & "\" & name & ".msm"
 Next
 WriteText root & "\ini\modules.ini", "[modules]" & vbCrLf & ViewerKey & "=Acme Viewer" & vbCrLf
-WriteText root & "\ini\FilesToModules.ini", "[FilesToModules]" & vbCrLf & _
-    "OTHER.DLL=0:Qv.ViewerApp.1A2B3C4D_0000_4000_8000_000000000007" & vbCrLf & _
-    "orphan.dll=0:Qv.Missing" & vbCrLf
+WriteText root & "\ini\FilesToModules.ini", "[FilesToModules]" & vbCrLf & "orphan.dll=0:Qv.Missing" & vbCrLf
 
+' The stand-ins' state: these values alone (an absent value reads as empty or 0).
+shell.Run "reg delete """ & Left(StateKey, Len(StateKey) - 1) & """ /f", 0, True
 SetState "SearchPathList", modsFolder
-SetState "ExtraSearchPathList", ""
-SetState "ModuleFolder0", ""
 SetState "ProductFolder", root & "\product"
 SetState "ModulesIniFolder", root & "\ini"
 SetState "FilesIniFolder", root & "\ini"
-SetState "ExcludedFilePatterns", " *.txt "
-SetState "PreferredLanguage", ""
-SetState "FailOperation", ""
-SetState "ProjectFailOperation", ""
-SetNumber "MatchVersion", 0
 SetNumber "MatchFolder", 1
-SetNumber "ActiveProjectType", 0
 
 Dim cat : Set cat = CreateObject(CatalogProgId)
 Dim edition : Set edition = CreateObject(EditionProgId)
