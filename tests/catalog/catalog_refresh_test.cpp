@@ -14,16 +14,6 @@ const wchar_t kRewrite[] = L"Qv.Rewrite.1A2B3C4D_0000_4000_8000_000000000004:0";
 
 ModuleFolder& Stored(const WideString& path) { return *ModuleFolderStore().at(path); }
 
-void SetWriteTime(const WideString& path, FILETIME base, long long seconds) {
-  ULARGE_INTEGER time{{base.dwLowDateTime, base.dwHighDateTime}};
-  time.QuadPart += seconds * 10000000LL;
-  const FILETIME changed{time.LowPart, time.HighPart};
-  const HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
-                                  0, nullptr);
-  EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &changed));
-  CloseHandle(file);
-}
-
 using CatalogRefreshTest = CatalogTest;
 
 TEST_F(CatalogRefreshTest, ListEntriesAreExpandedTestedAndKeptWithTheirBackslash) {

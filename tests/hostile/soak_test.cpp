@@ -26,16 +26,6 @@ SIZE_T PrivateBytes() {
   return total;
 }
 
-// Copies a package into place with a last-write time of our choosing, always later than before.
-void Place(const std::wstring& source, const std::wstring& target, ULONGLONG time) {
-  ASSERT_TRUE(CopyFileW(source.c_str(), target.c_str(), FALSE));
-  const HANDLE file = CreateFileW(target.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, file);
-  const FILETIME written{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
-  EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &written));
-  CloseHandle(file);
-}
-
 // Module key to version, as the catalog's collection shows it.
 std::map<std::wstring, std::wstring> Listed(IMMCatalog* catalog) {
   std::map<std::wstring, std::wstring> listed;
@@ -65,7 +55,6 @@ TEST(Soak, AnswersFollowThePackagesOnDiskAndPrivateBytesStayFlat) {
   int variant[kSlots] = {-1, -1, -1, -1, -1, -1};  // -1: the slot has no package
   FILETIME start;
   GetSystemTimeAsFileTime(&start);
-  ULONGLONG clock = (ULONGLONG{start.dwHighDateTime} << 32) | start.dwLowDateTime;
   uint32_t random = 20261206u;
   SIZE_T atWarmUp = 0;
   {
@@ -80,9 +69,10 @@ TEST(Soak, AnswersFollowThePackagesOnDiskAndPrivateBytesStayFlat) {
         variant[slot] = -1;
       } else {
         variant[slot] = (variant[slot] + 1) % kVariants;
-        clock += 10000000;  // one second later than the last write
-        Place(CorpusRoot() + L"\\soak\\s" + std::to_wstring(slot) + L"v" + std::to_wstring(variant[slot]) + L".msm",
-              target, clock);
+        const std::wstring source = CorpusRoot() + L"\\soak\\s" + std::to_wstring(slot) + L"v" +
+                                    std::to_wstring(variant[slot]) + L".msm";
+        ASSERT_TRUE(CopyFileW(source.c_str(), target.c_str(), FALSE));
+        SetWriteTime(target.c_str(), start, cycle + 1);  // always later than the last write
       }
       std::map<std::wstring, std::wstring> expected;
       for (int s = 0; s < kSlots; ++s)

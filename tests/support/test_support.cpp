@@ -80,6 +80,15 @@ WideString ScratchFolder::WriteFile(const std::wstring& relative, const std::str
   return WideString(path.c_str());
 }
 
+void SetWriteTime(const WideString& path, FILETIME base, long long seconds) {
+  ULARGE_INTEGER time{{base.dwLowDateTime, base.dwHighDateTime}};
+  time.QuadPart += seconds * 10000000LL;
+  const FILETIME changed{time.LowPart, time.HighPart};
+  const FileOwner file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+  EXPECT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &changed)) << "cannot set a write time";
+}
+
 StandInState::StandInState(const wchar_t* name)
     : key_(L"Software\\Quorvane\\Showloom\\StandInTests\\" + Unique(name)) {
   SetEnvironmentVariableW(L"QV_STANDIN_KEY", key_.c_str());

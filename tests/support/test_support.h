@@ -50,6 +50,9 @@ class StandInState {
   std::wstring key_;
 };
 
+// Sets the last-write time of a file to `base` moved by `seconds`.
+void SetWriteTime(const WideString& path, FILETIME base, long long seconds);
+
 // Runs `action`, which should raise com_exception: what it raised, or code S_OK when nothing was.
 template <class Action>
 com_exception Raised(Action&& action) {
