@@ -14,7 +14,6 @@ usage: compare_with_msiinfo.py <dump.json> <package folder>...
 import json
 import os
 import struct
-import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
@@ -117,14 +116,6 @@ def expected_record(package, path):
     return rec
 
 
-def readable_by_msitools(package):
-    try:
-        msitools.tables(package)
-        return True
-    except subprocess.CalledProcessError:
-        return False
-
-
 def main():
     dump_path, folders = sys.argv[1], sys.argv[2:]
     with open(dump_path, encoding="utf-8") as f:
@@ -139,7 +130,7 @@ def main():
             continue
         entry = dumped[name]
         package = located[name]
-        if not readable_by_msitools(package):
+        if msitools.msiinfo("tables", package, check=False).returncode != 0:
             if "error" not in entry or not entry.get("installer_error"):
                 problems.append("%s: msitools cannot read it, the record did: %r" % (name, entry))
             compared += 1
