@@ -13,7 +13,6 @@ constexpr DWORD kCreationContext = 0x17;
 struct SharedState {
   ComRef<IDispatch> installer;
   unsigned long records = 0;
-  unsigned long creations = 0;
   // Static clean-up of the library releases an object that records still hold.
   ~SharedState() { installer.Reset(); }
 };
@@ -29,7 +28,6 @@ void CreateInstaller(SharedState& state) {
   ComRef<IUnknown> created;
   ThrowIfFailed(CoCreateInstance(classId, nullptr, kCreationContext, kInstallerInterface,
                                  created.PutVoid()));
-  ++state.creations;
   const HRESULT query = created.QueryTo(IID_IDispatch, state.installer);
   if (query != E_NOINTERFACE) ThrowIfFailed(query, ErrorOrigin::InstallerAutomation);
 }
@@ -51,10 +49,6 @@ void Release() noexcept {
 }
 
 ComRef<IDispatch> Get() noexcept { return State().installer; }
-
-unsigned long RecordCount() noexcept { return State().records; }
-
-unsigned long CreationCount() noexcept { return State().creations; }
 
 Replacement::Replacement(const ComRef<IDispatch>& replacement) noexcept
     : saved_(State().installer) {

@@ -23,10 +23,6 @@ void Release() noexcept;
 // The object (empty while no record lives).
 ComRef<IDispatch> Get() noexcept;
 
-unsigned long RecordCount() noexcept;
-// How many objects have been created in this process, for observing the sharing.
-unsigned long CreationCount() noexcept;
-
 // For tests that need the installer to fail in ways the platform will not on demand: puts a
 // wrapper of the shared object in its place while records live, and puts the object back.
 class Replacement {

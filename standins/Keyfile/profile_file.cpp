@@ -35,11 +35,6 @@ bool NameLess::operator()(const std::wstring& left, const std::wstring& right) c
                               static_cast<int>(right.size()), TRUE) == CSTR_LESS_THAN;
 }
 
-const ProfileKey* ProfileSection::FindKey(const std::wstring& keyName) const {
-  const auto found = keyIndex.find(keyName);
-  return found == keyIndex.end() ? nullptr : &keys[found->second];
-}
-
 void ProfileSection::AddKey(ProfileKey key) {
   keyIndex.emplace(key.name, keys.size());  // keeps the first position of a repeated name
   keys.push_back(std::move(key));

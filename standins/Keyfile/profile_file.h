@@ -23,8 +23,6 @@ struct ProfileSection {
   std::vector<ProfileKey> keys;  // every key line in file order, repeated names included
   std::map<std::wstring, size_t, NameLess> keyIndex;  // name -> its first position in keys
 
-  // The first key of that name (without case), or null.
-  const ProfileKey* FindKey(const std::wstring& keyName) const;
   void AddKey(ProfileKey key);
 };
 

@@ -91,11 +91,6 @@ Package& Package::SetCell(const std::string& name, size_t row, const std::string
   return *this;
 }
 
-Package& Package::AddRow(const std::string& name, std::vector<std::string> cells) {
-  if (Table* table = Find(name)) table->rows.push_back(std::move(cells));
-  return *this;
-}
-
 std::string Package::Text() const {
   std::string text;
   for (const auto& property : summary)

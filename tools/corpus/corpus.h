@@ -37,7 +37,6 @@ struct Package {
   // Sets a cell of row `row`; `type`, when given, replaces the column's type ("S72*").
   Package& SetCell(const std::string& table, size_t row, const std::string& column,
                    const std::string& value, const std::string& type = "");
-  Package& AddRow(const std::string& table, std::vector<std::string> cells);
   std::string Text() const;
 };
 

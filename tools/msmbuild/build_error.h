@@ -12,12 +12,7 @@ namespace msmbuild {
 class BuildError : public std::runtime_error {
  public:
   BuildError(int line, const std::string& message)
-      : std::runtime_error(line > 0 ? "line " + std::to_string(line) + ": " + message : message),
-        line_(line) {}
-  int Line() const noexcept { return line_; }
-
- private:
-  int line_;
+      : std::runtime_error(line > 0 ? "line " + std::to_string(line) + ": " + message : message) {}
 };
 
 }  // namespace msmbuild

@@ -8,11 +8,6 @@ namespace qvmodcat {
 
 namespace {
 
-const Json& NullJson() {
-  static const Json null;
-  return null;
-}
-
 void WriteString(std::string& out, const std::string& utf8) {
   out += '"';
   for (const char c : utf8) {
@@ -57,12 +52,6 @@ Json& Json::Set(const std::string& name, Json value) {
   }
   members_.emplace_back(name, std::move(value));
   return members_.back().second;
-}
-
-const Json& Json::operator[](const std::string& name) const {
-  for (const auto& member : members_)
-    if (member.first == name) return member.second;
-  return NullJson();
 }
 
 std::string Json::Write() const {

@@ -28,21 +28,11 @@ class Json {
   static Json Array() { return Json(Kind::Array); }
   static Json Object() { return Json(Kind::Object); }
 
-  Kind GetKind() const noexcept { return kind_; }
-  bool IsNull() const noexcept { return kind_ == Kind::Null; }
-
   // Arrays.
   Json& Append(Json value);
+  const std::vector<Json>& Items() const noexcept { return items_; }
   // Objects: sets a member (replacing one of the same name in its place).
   Json& Set(const std::string& name, Json value);
-  // Objects: the member of that name, or null when there is none (or this is no object).
-  const Json& operator[](const std::string& name) const;
-  const std::vector<std::pair<std::string, Json>>& Members() const noexcept { return members_; }
-  const std::vector<Json>& Items() const noexcept { return items_; }
-
-  bool Boolean() const noexcept { return integer_ != 0; }
-  int64_t Integer() const noexcept { return integer_; }
-  const std::wstring& Text() const noexcept { return text_; }
 
   // Indented JSON, UTF-8, ending without a line break.
   std::string Write() const;

@@ -38,7 +38,6 @@ std::wstring ShortenSuffixes(const std::wstring& text) {
 }  // namespace
 
 void SetLineWidth(size_t width) { lineWidth = width; }
-size_t LineWidth() { return lineWidth; }
 
 std::wstring FitLine(const std::wstring& line) {
   if (!lineWidth) return line;

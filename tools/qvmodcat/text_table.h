@@ -11,7 +11,6 @@ namespace qvmodcat {
 
 // The width every text answer fits (0: no limit, --wide).  100 unless set.
 void SetLineWidth(size_t width);
-size_t LineWidth();
 
 // A line as it fits the width: module suffixes cut, then its end.
 std::wstring FitLine(const std::wstring& line);
