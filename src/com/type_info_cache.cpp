@@ -30,6 +30,28 @@ HRESULT InterfaceTypeInfo(ITypeLib* component, const IID& iid, ComRef<ITypeInfo>
   return own;
 }
 
+// A native caller with a bug can hand over arguments no script engine makes: a by-reference
+// argument without its pointer (also behind a by-reference VARIANT), or counts without arrays.
+// Everything behind Invoke would dereference them, so they are refused before anyone reads them.
+HRESULT CheckArgumentShapes(const DISPPARAMS* params, UINT* argumentError) {
+  if (!params || (params->cArgs && !params->rgvarg) ||
+      (params->cNamedArgs && !params->rgdispidNamedArgs) || params->cNamedArgs > params->cArgs)
+    return E_INVALIDARG;
+  for (UINT i = 0; i < params->cArgs; ++i) {
+    const VARIANT* argument = &params->rgvarg[i];
+    bool missing = (V_VT(argument) & VT_BYREF) && !V_BYREF(argument);
+    if (!missing && V_VT(argument) == (VT_VARIANT | VT_BYREF)) {
+      const VARIANT* referenced = V_VARIANTREF(argument);
+      missing = (V_VT(referenced) & VT_BYREF) && !V_BYREF(referenced);
+    }
+    if (missing) {
+      if (argumentError) *argumentError = i;
+      return DISP_E_TYPEMISMATCH;
+    }
+  }
+  return S_OK;
+}
+
 }  // namespace
 
 HRESULT TypeInfoCache::Load(LCID locale) {
@@ -120,6 +142,8 @@ HRESULT TypeInfoCache::GetIDsOfNames(LPOLESTR* names, UINT count, LCID locale, D
 HRESULT TypeInfoCache::Invoke(void* instance, DISPID member, LCID locale, WORD flags,
                               DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                               UINT* argumentError) {
+  const HRESULT shapes = CheckArgumentShapes(params, argumentError);
+  if (FAILED(shapes)) return shapes;
   ITypeInfo* info = nullptr;
   const HRESULT loaded = Get(locale, &info);
   if (FAILED(loaded)) return loaded;
