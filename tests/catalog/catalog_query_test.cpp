@@ -10,6 +10,8 @@
 
 #include "qvmodcat_ids.h"
 
+#include <tuple>
+
 namespace {
 
 const wchar_t kViewer[] = L"Qv.Viewer.1A2B3C4D_0000_4000_8000_000000000006:1033";
@@ -20,10 +22,10 @@ const wchar_t kMulti1031[] = L"Qv.Multi.1A2B3C4D_0000_4000_8000_000000000008:103
 const wchar_t kMulti1033[] = L"Qv.Multi.1A2B3C4D_0000_4000_8000_000000000008:1033";
 const wchar_t kSource[] = L"QvLiteModCat.MMCatalog.1";
 
-std::wstring KeyOf(IDispatch* object) {
+std::wstring KeyOf(IDispatch* object, TextGetter getter = &IMergeModule2::get_Key) {
   ComRef<IMergeModule2> module;
   if (object) object->QueryInterface(__uuidof(IMergeModule2), module.PutVoid());
-  return object ? TextOf(module.Get(), &IMergeModule2::get_Key) : L"<none>";
+  return object ? TextOf(module.Get(), getter) : L"<none>";
 }
 
 BSTR Text(const wchar_t* text) { return SysAllocString(text); }
@@ -52,9 +54,9 @@ class CatalogQueryTest : public CatalogTest {
                        "Version=1.0\r\nLanguage=0\r\n");
     catalog_ = NewCatalog();
   }
-  // "<found> <key of the module handed back>", or the failure's code.
+  // "<found> <key of the module handed back>[ <its path>]", or the failure's code.
   std::wstring Find(const wchar_t* destination, const wchar_t* version, const wchar_t* language,
-                    bool inFolder = false) {
+                    bool inFolder = false, bool withPath = false) {
     UniqueBstr d(Text(destination)), v(Text(version)), l(Text(language));
     ComRef<IDispatch> module;
     long found = 12345;
@@ -62,7 +64,8 @@ class CatalogQueryTest : public CatalogTest {
         inFolder ? catalog_->FindModuleForFileInFolder(d.Get(), v.Get(), l.Get(), module.Put(), &found)
                  : catalog_->FindModuleForFile(d.Get(), v.Get(), l.Get(), module.Put(), &found);
     if (result != S_OK) return L"error " + std::to_wstring(result);
-    return std::to_wstring(found) + L" " + KeyOf(module.Get());
+    return std::to_wstring(found) + L" " + KeyOf(module.Get()) +
+           (withPath ? L" " + KeyOf(module.Get(), &IMergeModule2::get_Path) : L"");
   }
 
   ComRef<IMMCatalog> catalog_;
@@ -152,18 +155,7 @@ TEST_F(CatalogQueryTest, TheFirstSourceThatDeliversAFileWins) {
   LoadFileModuleTable(Path(L"listed"));
   state_.SetText(L"SearchPathList", Path(L"two") + L"," + Path(L"one"));
   catalog_ = NewCatalog();
-  const auto find = [&](const wchar_t* destination) {
-    UniqueBstr asked(Text(destination)), version(Text(L"")), language(Text(L"0"));
-    ComRef<IDispatch> object;
-    long found = 0;
-    if (catalog_->FindModuleForFile(asked.Get(), version.Get(), language.Get(), object.Put(),
-                                    &found) != S_OK)
-      return std::wstring(L"error");
-    ComRef<IMergeModule2> module;
-    if (object) object.QueryTo(__uuidof(IMergeModule2), module);
-    return std::to_wstring(found) + L" " + TextOf(module.Get(), &IMergeModule2::get_Key) + L" " +
-           TextOf(module.Get(), &IMergeModule2::get_Path);
-  };
+  const auto find = [&](const wchar_t* file) { return Find(file, L"", L"0", false, true); };
   const std::wstring package = L"-1 Qv.FirstMatch.1A2B3C4D_0000_4000_8000_000000000009:0 " +
                                std::wstring(Path(L"one\\b.msm").c_str());
   state_.SetNumber(L"MatchFolder", 1);
@@ -175,7 +167,26 @@ TEST_F(CatalogQueryTest, TheFirstSourceThatDeliversAFileWins) {
   for (const wchar_t* name : {L"First.ini", L"Second.ini"})
     DeleteFileW(Path(std::wstring(L"product\\ObjectGallery\\") + name).c_str());
   catalog_ = NewCatalog();
-  EXPECT_EQ(L"-1 <no module> <no module>", find(L"shared.dll")) << "then the listed module";
+  EXPECT_EQ(L"-1 <none> <none>", find(L"shared.dll")) << "then the listed module";
+}
+
+// Unlike the installer's refusal of a package, a failing application service fails the call.
+TEST_F(CatalogQueryTest, AFailingApplicationServiceReachesTheCallerOfARefreshOrALookup) {
+  const HRESULT code = static_cast<HRESULT>(0x80041313);
+  state_.SetNumber(L"FailHResult", code);
+  const std::tuple<const wchar_t*, bool, bool> cases[] = {  // failing: a refresh, a lookup
+      {L"GetSearchPathList", true, true}, {L"GetExtraSearchPathList", true, true},
+      {L"GetModuleFolderAt", true, true}, {L"GetProductFolder", true, false},
+      {L"GetMatchVersion", false, true},  {L"GetMatchFolder", false, true}};
+  for (const auto& [operation, inRefresh, inLookup] : cases) {
+    SCOPED_TRACE(WideString(operation).Ansi());
+    state_.SetText(L"FailOperation", operation);
+    Implementation(catalog_).MarkDirty();  // a rebuild asks for the gallery's folder
+    ComRef<IUnknown> modules;
+    EXPECT_EQ(inRefresh ? code : S_OK, catalog_->GetModules(modules.Put()));
+    EXPECT_EQ(inLookup ? L"error " + std::to_wstring(code) : Hit(kViewerApp),
+              Find(L"viewer.dll", L"", L""));
+  }
 }
 
 TEST_F(CatalogQueryTest, ExcludedNamesFindNothingEvenWhenAModuleHasThem) {
@@ -278,7 +289,12 @@ TEST_F(CatalogQueryTest, GetModuleFallsBackOverTheLanguagesOfANeutralKey) {
     ASSERT_EQ(S_OK, catalog_->GetModule(key.Get(), language.Get(), module.Put()));
     EXPECT_EQ(c.Expected, KeyOf(module.Get()));
   }
+  // Not a module key: E_FAIL without error information, the caller's module untouched.
   UniqueBstr noColon(Text(L"Qv.Viewer")), none(Text(L""));
+  IDispatch* module = catalog_.Get();
+  SetErrorInfo(0, nullptr);
+  EXPECT_EQ(E_FAIL, catalog_->GetModule(noColon.Get(), none.Get(), &module));
+  EXPECT_TRUE(module == catalog_.Get() && ErrorSource() == L"<no error information>");
   EXPECT_EQ(E_POINTER, catalog_->GetModule(noColon.Get(), none.Get(), nullptr));
 }
 

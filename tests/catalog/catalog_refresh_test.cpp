@@ -168,7 +168,7 @@ TEST_F(CatalogRefreshTest, IndexedFoldersAreSinglePackageEntries) {
   Copy("alpha", L"indexed\\alpha.msm");
   state_.SetText(L"SearchPathList", both);
   state_.SetText(L"ModuleFolder0", indexed);
-  state_.SetText(L"ModuleFolder1", Path(L"missing"));  // no folder: dropped
+  state_.SetText(L"ModuleFolder1", L"%SystemRoot%");  // taken as given, it names no folder
   state_.SetText(L"ModuleFolder2", both);
   state_.SetText(L"ModuleFolder4", indexed + L"\\alpha.msm");  // after the gap: never asked for
 

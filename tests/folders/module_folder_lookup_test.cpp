@@ -122,7 +122,7 @@ TEST(ModuleFolderLookup, DeletedPackageRaisesTheLibrarysCodeAndText) {
 }
 
 // A record built from a gallery descriptor has no package of its own to read, even when its
-// descriptor names one that exists.
+// descriptor names one that exists: no folders, no dialogs, no custom actions.
 TEST(ModuleFolderLookup, DescriptorRecordOpensNothing) {
   const StandInState environment(L"folders-gallery");
   const ScratchFolder product(L"qv-folders-product");
@@ -142,6 +142,7 @@ TEST(ModuleFolderLookup, DescriptorRecordOpensNothing) {
   EXPECT_FALSE(record.ResolveModuleFolder(L"bin", folder));
   EXPECT_EQ(WideString(L"unchanged"), folder);
   EXPECT_EQ(0, databaseOpens);
+  EXPECT_TRUE(record.Dialogs().empty() && record.CustomActions().empty());
 }
 
 }  // namespace

@@ -116,15 +116,6 @@ TEST_F(Gallery, AMissingFileKeepsTheCheckOpenAndNothingSetsInstalledBack) {
   EXPECT_EQ(2u, ProfileOpens()) << "each object opened the descriptor once";
 }
 
-TEST_F(Gallery, AnUnreadableDescriptorSettlesOnTheInitialFlags) {
-  GalleryDescriptor descriptor;
-  descriptor.SetNames(L"Viewer", L"1.0");
-  EXPECT_EQ(kInitial, Status(descriptor));
-  Descriptor(L"Viewer", PackageDescriptor("2.0"));  // would say "missing" now
-  EXPECT_EQ(kInitial, Status(descriptor)) << "not checked again";
-  EXPECT_EQ(1u, ProfileOpens());
-}
-
 TEST_F(Gallery, ReaderFailuresNeverReachTheStatusGetters) {
   Put(L"Modules\\viewer.msm");
   Descriptor(L"Viewer", PackageDescriptor("2.0", kDownloads));

@@ -1,5 +1,6 @@
 // InstallerQuery and ModuleRecord on generated packages: what the comparison of the record
-// dump with msitools' reading cannot see, and the version comparison of module records.
+// dump with msitools' reading cannot see, the one installer object the records share, and the
+// version comparison of module records.
 #include "installer/installer_automation.h"
 #include "installer/installer_query.h"
 #include "installer/shared_installer.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -166,6 +168,25 @@ TEST(ModuleRecordPackage, EachListIsReadOnceEvenWhenItsPackageWasGone) {
   ASSERT_TRUE(CopyFileW(Package("viewer_en").c_str(), copy.c_str(), FALSE));
   EXPECT_EQ(0u, readAll());
   EXPECT_EQ(afterFirst, InstallerDatabaseOpenCount()) << "later requests do not touch it";
+}
+
+TEST(SharedInstaller, OneObjectForEveryRecordReleasedWithTheLastAndMadeAgainAfter) {
+  // A thread that never entered COM cannot create the object: that record is not counted.
+  HRESULT refused = S_OK;
+  std::thread([&refused] { refused = RaisedCode([] { ModuleRecord record; }); }).join();
+  EXPECT_EQ(CO_E_NOTINITIALIZED, refused);
+
+  auto first = std::make_unique<ModuleRecord>();
+  const ComRef<IDispatch> shared = SharedInstaller::Get();
+  auto second = std::make_unique<ModuleRecord>();
+  first.reset();
+  EXPECT_EQ(shared.Get(), SharedInstaller::Get().Get()) << "one object, kept while one lives";
+  second.reset();
+  EXPECT_FALSE(SharedInstaller::Get()) << "released with the last record";
+  EXPECT_EQ(1u, (shared->AddRef(), shared->Release())) << "only this test's reference is left";
+  ModuleRecord third;
+  EXPECT_TRUE(SharedInstaller::Get() && SharedInstaller::Get().Get() != shared.Get())
+      << "the next record makes a new one";
 }
 
 TEST(CompareVersions, FourSixteenBitPiecesComparedAsTwoWords) {

@@ -42,11 +42,9 @@ class ClassObjects : public ::testing::Test {
 };
 
 TEST_F(ClassObjects, UnloadingWaitsForEveryObjectAndServerLock) {
-  EXPECT_EQ(S_OK, canUnloadNow_());
   ComRef<IClassFactory> factory = Factory();
   EXPECT_EQ(S_FALSE, canUnloadNow_()) << "a factory held by a client";
   factory.Reset();
-  EXPECT_EQ(S_OK, canUnloadNow_()) << "the cached factory alone does not keep the library";
 
   ComRef<IEnumVARIANT> enumerator;
   {
@@ -69,6 +67,17 @@ TEST_F(ClassObjects, UnloadingWaitsForEveryObjectAndServerLock) {
   EXPECT_EQ(S_FALSE, canUnloadNow_()) << "an unmatched LockServer(TRUE)";
   ASSERT_EQ(S_OK, Factory()->LockServer(FALSE));
   EXPECT_EQ(S_OK, canUnloadNow_());
+}
+
+// Only the cached factories stay: an object that could not be handed out is gone.
+TEST_F(ClassObjects, AFailedCreationOfAnyClassLeavesTheLibraryUnloadable) {
+  const StandInState state(L"class-objects");  // the catalogs' companion answers from it
+  void* object = nullptr;
+  for (const CLSID* clsid :
+       {&kClsidMMCatalog, &kClsidMMCatalogPro, &kClsidMergeModule2, &kClsidMMCatalogManager}) {
+    EXPECT_EQ(E_NOINTERFACE, Factory(*clsid)->CreateInstance(nullptr, IID_IClassFactory, &object));
+    EXPECT_EQ(S_OK, canUnloadNow_()) << std::hex << clsid->Data1;
+  }
 }
 
 TEST_F(ClassObjects, OneFactoryPerClassAndClearAnswersToOtherRequests) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <objbase.h>
+#include <sddl.h>
 
 #include <iterator>
 #include <map>
@@ -137,6 +138,7 @@ TEST_F(Registration, WritesExactlyTheClassKeysAndTheTypeLibraryAndNoInterface) {
   // The type library's keys are the platform's; the component decides their file.
   const std::string typeLib = "TypeLib\\" + Text(kLibidQvModCat2);
   EXPECT_EQ(Sz(dll_), Value(keys, typeLib + kTypeLibKey));
+  EXPECT_EQ(Sz(BesideTheTests("")), Value(keys, typeLib + "\\1.0\\HELPDIR")) << "its folder";
   for (auto entry = keys.begin(); entry != keys.end();)
     entry = entry->first.rfind(typeLib, 0) == 0 ? keys.erase(entry) : std::next(entry);
   EXPECT_EQ(expected, keys);
@@ -150,6 +152,30 @@ TEST_F(Registration, WritesExactlyTheClassKeysAndTheTypeLibraryAndNoInterface) {
   ASSERT_EQ(0, Regsvr32("/u \"" + dll_ + "\""));
   EXPECT_EQ(Keys(), ComponentKeys());
   EXPECT_EQ(environment, InterfaceKeys()) << "unregistering removes none of them";
+}
+
+TEST_F(Registration, StopsAtTheFirstClassWhoseKeysCannotBeWrittenWithItsError) {
+  ASSERT_EQ(0, Regsvr32("/u \"" + dll_ + "\""));
+  // The third class's CLSID key exists and may be read and deleted, not written.
+  const std::string blocked = "CLSID\\" + Text(kClsidMergeModule2);
+  PSECURITY_DESCRIPTOR readOnly = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+      "D:(A;;KRSD;;;WD)", SDDL_REVISION_1, &readOnly, nullptr));
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, readOnly, FALSE};
+  RegKey key;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, blocked.c_str(), 0, nullptr, 0,
+                                           KEY_READ, &attributes, key.Put(), nullptr));
+  LocalFree(readOnly);
+  const LoadedLibrary library(LoadLibraryA(dll_.c_str()));
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED),
+            reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(
+                GetProcAddress(library.Get(), "DllRegisterServer")))());
+  const Keys keys = ComponentKeys();
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, blocked.c_str());
+  EXPECT_EQ(1u, keys.count("QvModCat.MergeModule2")) << "the classes before it and its ProgIDs";
+  EXPECT_EQ(0u, keys.count("QvLiteModCat.MMCatalogManager") +
+                    keys.count("TypeLib\\" + Text(kLibidQvModCat2)))
+      << "no later class and no type library";
 }
 
 TEST_F(Registration, UnregisteringRemovesWholeTreesAndNeverFails) {

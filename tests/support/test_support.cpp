@@ -71,12 +71,11 @@ WideString ScratchFolder::MakeFolder(const std::wstring& relative) const {
 WideString ScratchFolder::WriteFile(const std::wstring& relative, const std::string& bytes) const {
   const std::wstring path = std::wstring(path_.c_str()) + L"\\" + relative;
   MakeFolders(path.substr(0, path.rfind(L'\\')));
-  const HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  EXPECT_NE(INVALID_HANDLE_VALUE, file) << "cannot write a test file";
+  const FileOwner file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  EXPECT_TRUE(file) << "cannot write a test file";
   DWORD written = 0;
-  ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
+  ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   return WideString(path.c_str());
 }
 

@@ -11,6 +11,7 @@
 #include <oleauto.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -78,24 +79,6 @@ TEST(ThrowIfFailed, DescriptionFromErrorInformationThenSystemTextThenUnknownErro
   EXPECT_EQ("Unknown error", Raised([&] { ThrowIfFailed(unknown); }).Description());
 }
 
-TEST(HresultFromWin32Code, PositiveCodesGoToTheWin32Facility) {
-  EXPECT_EQ(static_cast<HRESULT>(0x8007065B), HresultFromWin32Code(1627));
-  EXPECT_EQ(E_FAIL, HresultFromWin32Code(E_FAIL));
-  EXPECT_EQ(S_OK, HresultFromWin32Code(0));
-}
-
-TEST(ReportComException, SourceIsTheReportingClassesProgIdAndTheTextIsUnchanged) {
-  RegisteredProgId registered;
-  const HRESULT code = TestClassErrors.ReportComException(
-      com_exception(E_INVALIDARG, "line one\r\nline two\r\n", kIidMMCatalogAlt3));
-  EXPECT_EQ(E_INVALIDARG, code);
-  const ClientView view = WhatTheClientSees();
-  ASSERT_TRUE(view.hasInfo);
-  EXPECT_EQ(L"QvTest.Reporter.1", view.source);
-  EXPECT_EQ(L"line one\r\nline two\r\n", view.description);
-  EXPECT_TRUE(IsEqualGUID(kIidMMCatalogAlt3, view.guid));
-}
-
 TEST(ReportComException, AnUnregisteredClassGivesNoSourceButKeepsTheRest) {
   const ErrorReporter unregistered(ParseGuid("0B9E3C55-7D4A-4E1F-9C2B-5A6D7E8F9012"));
   unregistered.ReportComException(com_exception(E_FAIL, "Caf\xe9 closed", kIidMMCatalogAlt2));
@@ -106,16 +89,34 @@ TEST(ReportComException, AnUnregisteredClassGivesNoSourceButKeepsTheRest) {
   EXPECT_TRUE(IsEqualGUID(kIidMMCatalogAlt2, view.guid));
 }
 
-TEST(ComBoundary, ReplacesTheSourceOfCapturedInformationAndLetsNoCppExceptionThrough) {
+// What OutputDebugStringA wrote while CaptureTrace was installed: it raises DBG_PRINTEXCEPTION_C
+// (length, text), which a vectored handler sees first and ends as a debugger would.
+std::vector<std::string> trace;
+LONG CALLBACK CaptureTrace(EXCEPTION_POINTERS* exception) {
+  const EXCEPTION_RECORD& raised = *exception->ExceptionRecord;
+  if (raised.ExceptionCode != DBG_PRINTEXCEPTION_C) return EXCEPTION_CONTINUE_SEARCH;
+  trace.emplace_back(reinterpret_cast<const char*>(raised.ExceptionInformation[1]),
+                     raised.ExceptionInformation[0] - 1);
+  return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+TEST(ComBoundary, ReportsUnderTheClassesProgIdWithTheTextUnchangedAndLetsNoCppExceptionOut) {
   RegisteredProgId registered;
-  InstallErrorInfo(L"SomebodyElse.Object", L"inner text", GUID{});
-  EXPECT_EQ(E_FAIL, ComBoundary(TestClassErrors, [] {
-              ThrowIfFailed(E_FAIL);
+  InstallErrorInfo(L"SomebodyElse.Object", L"line one\r\nline two\r\n", kIidMMCatalogAlt3);
+  void* const capture = AddVectoredExceptionHandler(1, CaptureTrace);
+  EXPECT_EQ(E_INVALIDARG, ComBoundary(TestClassErrors, [] {
+              ThrowIfFailed(E_INVALIDARG);
               return S_OK;
             }));
+  RemoveVectoredExceptionHandler(capture);
+  // The one diagnostic output: four pieces, the code in signed decimal, no newline after.
+  EXPECT_EQ((std::vector<std::string>{"\nException caught: ", "-2147024809", " = ",
+                                      "line one\r\nline two\r\n"}),
+            trace);
   const ClientView view = WhatTheClientSees();
   EXPECT_EQ(L"QvTest.Reporter.1", view.source);
-  EXPECT_EQ(L"inner text", view.description);
+  EXPECT_EQ(L"line one\r\nline two\r\n", view.description);
+  EXPECT_TRUE(IsEqualGUID(kIidMMCatalogAlt3, view.guid));
 
   EXPECT_EQ(S_OK, ComBoundary(TestClassErrors, [] { return S_OK; }));
   EXPECT_EQ(E_OUTOFMEMORY,
