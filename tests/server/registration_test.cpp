@@ -158,13 +158,13 @@ TEST_F(Registration, StopsAtTheFirstClassWhoseKeysCannotBeWrittenWithItsError) {
   ASSERT_EQ(0, Regsvr32("/u \"" + dll_ + "\""));
   // The third class's CLSID key exists and may be read and deleted, not written.
   const std::string blocked = "CLSID\\" + Text(kClsidMergeModule2);
+  RegKey key;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, blocked.c_str(), 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, key.Put(), nullptr));
   PSECURITY_DESCRIPTOR readOnly = nullptr;
   ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
       "D:(A;;KRSD;;;WD)", SDDL_REVISION_1, &readOnly, nullptr));
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, readOnly, FALSE};
-  RegKey key;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, blocked.c_str(), 0, nullptr, 0,
-                                           KEY_READ, &attributes, key.Put(), nullptr));
+  EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, readOnly));
   LocalFree(readOnly);
   const LoadedLibrary library(LoadLibraryA(dll_.c_str()));
   EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED),
