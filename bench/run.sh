@@ -38,8 +38,8 @@ for arch in $arches; do
   qv_make_prefix "$arch"
   # The benchmark reaches the catalog through the registration, as the environment does; the
   # host-library stand-in registers the environment's interface library (qvmodcat.tlb).
-  qv_wine "$arch" regsvr32 /s "$(winepath -w "$build/bin/QvModCat2.dll")"
-  qv_wine "$arch" regsvr32 /s "$(winepath -w "$build/bin/QVObjMgr.DLL")"
+  qv_wine "$arch" regsvr32 /s "$(qv_windows_path "$build/bin/QvModCat2.dll")"
+  qv_wine "$arch" regsvr32 /s "$(qv_windows_path "$build/bin/QVObjMgr.DLL")"
   qv_wine_apart "$arch" "$build/bin/catalog_bench.exe" "${arguments[@]}" || status=$?
   wineserver -k 2>/dev/null || true
 done

@@ -18,8 +18,8 @@ export WINEPREFIX=$build/demo-prefix WINEDEBUG=-all
 qv_make_prefix "$arch"
 # The component as an installer registers it, and the host-library stand-in (which registers
 # the environment's interface library, qvmodcat.tlb).
-qv_wine "$arch" regsvr32 /s "$(winepath -w "$build/bin/QvModCat2.dll")"
-qv_wine "$arch" regsvr32 /s "$(winepath -w "$build/bin/QVObjMgr.DLL")"
+qv_wine "$arch" regsvr32 /s "$(qv_windows_path "$build/bin/QvModCat2.dll")"
+qv_wine "$arch" regsvr32 /s "$(qv_windows_path "$build/bin/QVObjMgr.DLL")"
 
 # The product folder: gallery descriptors and lookup files from demo/product, packages built
 # by msmbuild from demo/packages.
@@ -27,7 +27,7 @@ product=$build/demo/product
 "$root/demo/make-product.sh" "$arch" "$WINEPREFIX" "$build/bin" "$product" >/dev/null
 
 # What the environment's application services report, through the stand-ins' registry key.
-folder=$(winepath -w "$product")
+folder=$(qv_windows_path "$product")
 key='HKCU\Software\Quorvane\Showloom\StandIn'
 text() { qv_wine "$arch" reg add "$key" /v "$1" /t REG_SZ /d "$2" /f >/dev/null; }
 number() { qv_wine "$arch" reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null; }

@@ -5,6 +5,7 @@
 # here calls `wine`; each program is started by the loader of the architecture it is for.
 #
 #   qv_wine_loader <arch>          the loader's path (x86_64 or i686), or fails
+#   qv_windows_path <path>         the DOS path Wine gives a Unix path (drive Z: is the root)
 #   qv_wine_missing_reason <arch>  one line saying why that loader is not there
 #   qv_wine <arch> <program> ...   runs a program (WINEPREFIX must be set)
 #   qv_wine_apart <arch> <program> ...  the same, in a working directory of its own
@@ -21,7 +22,9 @@ qv_wine_loader() {
   esac
   local candidate
   for candidate in "${candidates[@]}"; do
-    [ -x "$candidate" ] && { echo "$candidate"; return 0; }
+    # Installed is not enough: some kernels (some virtual machines among them) refuse 32-bit
+    # programs, and the loader then cannot even start.
+    [ -x "$candidate" ] && "$candidate" --version >/dev/null 2>&1 && { echo "$candidate"; return 0; }
   done
   # Outside Debian's layout the 64-bit loader is usually on the PATH as wine64.
   if [ "$1" = x86_64 ] && command -v wine64 >/dev/null; then command -v wine64; return 0; fi
@@ -29,10 +32,29 @@ qv_wine_loader() {
 }
 
 qv_wine_missing_reason() {
+  local installed
+  case $1 in
+    i686) installed=/usr/lib/wine/wine ;;
+    *) installed=/usr/lib/wine/wine64 ;;
+  esac
+  if [ -x "$installed" ]; then
+    local refusal
+    refusal=$("$installed" --version 2>&1 | tail -n 1)
+    echo "$installed is installed but cannot start (${refusal##*: }): this machine's kernel" \
+         "does not run $1 Linux programs"
+    return 0
+  fi
   case $1 in
     i686) echo "32-bit Wine is not installed (dpkg --add-architecture i386; apt-get install wine32:i386)" ;;
     *) echo "64-bit Wine is not installed (apt-get install wine64)" ;;
   esac
+}
+
+# Not `winepath`: that wrapper starts whichever loader plain `wine` is.
+qv_windows_path() {
+  local path
+  path=$(realpath -m "$1")
+  printf 'Z:%s\n' "${path//\//\\}"
 }
 
 qv_wine() {

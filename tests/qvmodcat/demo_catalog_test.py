@@ -7,7 +7,7 @@ person drives it: command lines, printed answers, JSON, exit codes (0 found, 1 n
 import os
 import unittest
 
-from qvmodcat_runner import Runner, windows_path
+from qvmodcat_runner import ProgramTest, Runner, windows_path
 
 PRODUCT = os.path.join(os.environ.get("QV_FIXTURES_DIR", ""), "qvmodcat_demo")
 RUNNER = Runner("qvmodcat_demo")
@@ -28,7 +28,7 @@ def setUpModule():
     RUNNER.clear_key()
 
 
-class DemoTest(unittest.TestCase):
+class DemoTest(ProgramTest):
     def assertExit(self, result, code):
         self.assertEqual(code, result.code, result)
 

@@ -15,7 +15,7 @@ import subprocess
 import time
 import unittest
 
-from qvmodcat_runner import Runner, windows_path
+from qvmodcat_runner import ProgramTest, Result, Runner, windows_path
 
 FIXTURES = os.environ.get("QV_FIXTURES_DIR", "")
 DEMO = os.path.join(FIXTURES, "qvmodcat_demo")
@@ -168,7 +168,7 @@ def folder_entries():
         ("module folder", "no such folder")]
 
 
-class CheckProblemClasses(unittest.TestCase):
+class CheckProblemClasses(ProgramTest):
     def test_each_problem_class_alone(self):
         for case, member in ((unread_packages, "packages_not_read"),
                              (shadowed_keys, "shared_keys"),
@@ -224,7 +224,7 @@ class CheckProblemClasses(unittest.TestCase):
             self.assertIn(line, result.out)
 
 
-class Launcher(unittest.TestCase):
+class Launcher(ProgramTest):
     def test_from_any_folder_with_a_prefix_of_its_own_and_nothing_left_over(self):
         prefix = os.path.join(SCRATCH, "launcher-prefix")  # made on first use, then kept
         work = folder("launcher-work")
@@ -237,7 +237,8 @@ class Launcher(unittest.TestCase):
         def launch(*arguments, **settings):
             completed = subprocess.run([launcher, *arguments], cwd=work, capture_output=True,
                                        env=dict(environment, **settings), timeout=600)
-            return completed.returncode, completed.stdout.decode("utf-8")
+            result = Result(completed.args, completed.returncode, completed.stdout, completed.stderr)
+            return result.code, result.out
         try:
             code, out = launch("--json", "list", "--search-path", "msm")
             self.assertEqual(0, code, out)
@@ -260,7 +261,7 @@ class Launcher(unittest.TestCase):
                             prefix])
 
 
-class Interrupt(unittest.TestCase):
+class Interrupt(ProgramTest):
     def test_ctrl_c_ends_the_run_and_puts_the_values_back(self):
         many = folder("many")
         for i in range(150):
@@ -289,7 +290,7 @@ class Interrupt(unittest.TestCase):
 
 
 @unittest.skipUnless(os.path.isdir(REAL), "no real packages in ../shared/realmsm")
-class RealModules(unittest.TestCase):
+class RealModules(ProgramTest):
     def run_real(self, *arguments):
         return RUNNER.run("--isolated", "--search-path", REAL, *arguments)
 

@@ -7,7 +7,9 @@ stand-in key of its own (QV_STANDIN_KEY), so tests can run side by side.
 import json
 import os
 import subprocess
+import sys
 import tempfile
+import unittest
 
 STANDIN_ROOT = r"HKCU\Software\Quorvane\Showloom\StandInTests"
 
@@ -17,17 +19,40 @@ def windows_path(unix_path):
     return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
 
 
+# Every program run of the current test, shown when the test fails: whatever expectation
+# failed on a program's output, its command line, exit status and stderr are in the report.
+TRANSCRIPT = []
+
+
+class ProgramTest(unittest.TestCase):
+    """A test case whose failures come with the transcript of the programs it ran."""
+
+    def run(self, result=None):
+        result = result or self.defaultTestResult()
+        failed_before = len(result.failures) + len(result.errors)
+        TRANSCRIPT.clear()
+        super().run(result)
+        if len(result.failures) + len(result.errors) > failed_before and TRANSCRIPT:
+            sys.stderr.write("\n=== programs run by %s\n" % self.id())
+            for entry in TRANSCRIPT:
+                sys.stderr.write(repr(entry) + "\n")
+        return result
+
+
 class Result:
-    def __init__(self, code, out, err):
+    def __init__(self, command, code, out, err):
+        self.command = command
         self.code = code
-        self.out = out.decode("utf-8")
+        self.out = out.decode("utf-8", errors="replace")
         self.err = err.decode("utf-8", errors="replace")
+        TRANSCRIPT.append(self)
 
     def json(self):
         return json.loads(self.out)
 
     def __repr__(self):
-        return "exit %d\n--- stdout\n%s--- stderr\n%s" % (self.code, self.out, self.err)
+        return "$ %s\nexit %d\n--- stdout\n%s--- stderr\n%s" % (
+            " ".join(self.command), self.code, self.out, self.err)
 
 
 class Runner:
@@ -48,7 +73,7 @@ class Runner:
                                        stderr=err, env=self.environment, timeout=300)
             out.seek(0)
             err.seek(0)
-            return Result(completed.returncode, out.read(), err.read())
+            return Result(arguments, completed.returncode, out.read(), err.read())
 
     def run(self, *arguments):
         return self._wine(self.tool, *arguments)

@@ -9,6 +9,6 @@ qv_make_fresh_prefix "$arch"
 # the project object, ProgID "QvStandIn.Project", and registers the environment's interface
 # library qvmodcat.tlb), each by the regsvr32 of the architecture under test.
 for dll in QvModCat2.dll QVObjMgr.DLL; do
-  [ -f "$bin/$dll" ] && qv_wine "$arch" regsvr32 /s "$(winepath -w "$bin/$dll")"
+  [ -f "$bin/$dll" ] && qv_wine "$arch" regsvr32 /s "$(qv_windows_path "$bin/$dll")"
 done
 true
