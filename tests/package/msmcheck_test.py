@@ -69,6 +69,8 @@ FAULTS = [
     (bare_predefined_folder, r"ICEM09: Directory row CommonFiles(64)?Folder is a predefined folder"),
     (lambda t: t.pop("FeatureComponents"), r"ICEM: required table FeatureComponents is missing"),
     (lambda t: set_cell(t, "Registry", "Registry", "ProgID1"), r"ICEM: Registry key ProgID1 is not modularized"),
+    (lambda t: t["ModuleInstallExecuteSequence"].rows.pop(row_of(t, "ModuleInstallExecuteSequence", "Sequence", "")),
+     r"ICEM09: type 51 action .* is not in ModuleInstallExecuteSequence"),
     (sequenced_directory_action, r"ICEM12: ModuleInstallExecuteSequence: custom action"),
     (directory_action_after_cost_finalize, r"ICE12: ModuleInstallUISequence: type 51 action"),
     (base_action_loop, r"ICEM03: ModuleInstallExecuteSequence: action .* is orphaned"),

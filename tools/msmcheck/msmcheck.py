@@ -32,8 +32,8 @@ COMPONENT_64BIT, COMPONENT_PERMANENT = 256, 16
 CUSTOM_ACTION_SET_DIRECTORY = 51
 # The feature a module row names: the merge puts the product's feature in its place.
 MODULE_FEATURE = "{00000000-0000-0000-0000-000000000000}"
-ADVERTISING = {"Class": "Component_", "TypeLib": "Component_", "Extension": "Component_",
-               "PublishComponent": "Component_"}
+# The advertising tables, each naming its component in Component_.
+ADVERTISING = ("Class", "TypeLib", "Extension", "PublishComponent")
 
 
 class Module:
@@ -195,6 +195,8 @@ def directory_findings(module):
             if name != action["Source"] or action["Target"] != "[%s]" % folder:
                 found.append("ICEM09: type 51 action %s must be named like %s and set it to [%s]"
                              % (name, action["Source"], folder))
+            if name not in [row["Action"] for row in module.rows("ModuleInstallExecuteSequence")]:
+                found.append("ICEM09: type 51 action %s is not in ModuleInstallExecuteSequence" % name)
     platform = module.summary.get("Template", "").split(";")[0]
     for component in module.rows("Component"):
         folder = root_folder(directories, component["Directory_"])
@@ -295,12 +297,11 @@ def component_findings(module):
         guids.setdefault(guid, component["Component"])
     files = {row["File"]: row for row in module.rows("File")}
     components = {row["Component"]: row for row in module.rows("Component")}
-    for table, column in ADVERTISING.items():
+    for table in ADVERTISING:
         for row in module.rows(table):
-            component = components.get(row[column], {})
-            if component.get("KeyPath", "") not in files:
+            if components.get(row["Component_"], {}).get("KeyPath", "") not in files:
                 found.append("ICE19: %s row of component %s needs a file as its key path"
-                             % (table, row[column]))
+                             % (table, row["Component_"]))
     directories = {row["Directory"]: row for row in module.rows("Directory")}
     targets = {}
     for row in files.values():
