@@ -1,22 +1,12 @@
 #!/usr/bin/env python3
-"""QvModCat2.msm installed the way vendors' products carry it, in a fresh Wine prefix.
-
-Two products carry the module (vendor_product.py): for the i686 module a 32-bit (Intel)
-product installed by the 32-bit msiexec and an x64 product installed by the 64-bit one; for
-the x86_64 module two x64 products.  Before that, the library of the module's cabinet is
-registered with `regsvr32` of its architecture at the same place and unregistered again: that
-registry difference is what the first install must write (so the classes land in the registry
-view and the Common Files folder of the module's architecture, with no installer descriptor
-beside the path).  The installed component then answers the demo catalog through the qvmodcat
-client exactly as the build registered in the test prefix does, and a script client of its
-architecture creates every class.  The second product shares the module's component: after
-the first product is removed it still has the library and its registration (the installer
-counts the products that use a shared component), and removing it too leaves the registry
-and the files as they were before.
-
-The environment's own parts (the stand-ins of its companion libraries and host library, and
-the interfaces' type library) are put into its Common Files folder beforehand, where the
-component's loader finds them, and the host library is registered there.
+"""QvModCat2.msm installed by two vendors' products (vendor_product.py) in a fresh Wine prefix:
+i686: an Intel product (32-bit msiexec) and an x64 product (64-bit msiexec); x86_64: two x64
+products.  The first install writes what `regsvr32` of the module's architecture writes for the
+shipped library at the same place (registry view, Common Files folder, no installer descriptor);
+the installed component answers the demo catalog as the registered build does and a client of
+its architecture creates every class; removing the first product keeps the shared component for
+the second, removing both leaves the prefix as before.  The environment's parts (stand-ins,
+qvmodcat.tlb) are put into its Common Files folder first, the host library registered there.
 """
 import filecmp
 import os
@@ -85,13 +75,9 @@ def in_prefix(path):
     return "C:\\" + os.path.relpath(path, os.path.join(PREFIX, "drive_c")).replace("/", "\\")
 
 
-def is_hardware(key):
-    return key.startswith(HARDWARE)
-
-
 def changes(before, after, keep=lambda key: True):
     return [change for change in state.registry_changes(before, after)
-            if keep(change[2]) and not is_hardware(change[2])]
+            if keep(change[2]) and not change[2].startswith(HARDWARE)]
 
 
 def is_standin_state(key):
