@@ -29,6 +29,7 @@ H_LCID2 = 4
 T_TYPEKIND, T_MEMOFFSET, T_POSGUID, T_NAME, T_IMPLTYPES, T_DATATYPE1 = 0, 1, 11, 13, 19, 21
 TKIND_COCLASS = 5
 IMPINFO_OFFSET_IS_GUID = 0x10000
+IMPINFO_SIZE = 12
 IMPLTYPEFLAG_FDEFAULT = 1
 
 
@@ -158,8 +159,10 @@ def main(arguments):
             iid, kind = exported[interface]
             entry = len(classes.segments["impinfo"])
             guid = classes.add_guid(iid, entry + 1)
+            # As widl writes it: the type kind, the GUID flag, the entry's ordinal.
+            ordinal = entry // IMPINFO_SIZE
             classes.segments["impinfo"] += struct.pack(
-                "<iii", kind << 24 | IMPINFO_OFFSET_IS_GUID, import_file, guid)
+                "<iii", kind << 24 | IMPINFO_OFFSET_IS_GUID | ordinal, import_file, guid)
             imports[interface] = entry
         reference = len(classes.segments["references"])
         # An imported type is referred to by its import entry's offset with the low bit set.
@@ -170,7 +173,7 @@ def main(arguments):
         classes.set_typeinfo(index, fields)
     if wanted:
         raise SystemExit("no such classes: %s" % ", ".join(sorted(wanted)))
-    classes.header[H_NIMPINFOS] = len(classes.segments["impinfo"]) // 12
+    classes.header[H_NIMPINFOS] = len(classes.segments["impinfo"]) // IMPINFO_SIZE
     classes.write(output_path)
 
 

@@ -1,17 +1,12 @@
 #!/usr/bin/env python3
-"""QvModCat2.msm installed the way a vendor's product carries it, in a fresh Wine prefix.
-
-A product database made from the module's rows (vendor_product.py) is installed with the
-installer of the architecture under test (`msiexec /i ... /qn`; the 32-bit msiexec for i686).
-Before that, the library of the module's cabinet is registered with `regsvr32` at the same
-place and unregistered again: that registry difference is what the installer must write.
-Then the installed component answers the demo catalog through the qvmodcat client exactly as
-the build registered in the test prefix does, and `msiexec /x` leaves the registry and the
-files as they were before the install.
-
-The environment's own parts (the stand-ins of its companion libraries and host library, and
-the interfaces' type library) are put into its Common Files folder beforehand, where the
-component's loader finds them, and the host library is registered there.
+"""QvModCat2.msm installed by two vendors' products (vendor_product.py) in a fresh Wine prefix:
+i686: an Intel product (32-bit msiexec) and an x64 product (64-bit msiexec); x86_64: two x64
+products.  The first install writes what `regsvr32` of the module's architecture writes for the
+shipped library at the same place (registry view, Common Files folder, no installer descriptor);
+the installed component answers the demo catalog as the registered build does and a client of
+its architecture creates every class; removing the first product keeps the shared component for
+the second, removing both leaves the prefix as before.  The environment's parts (stand-ins,
+qvmodcat.tlb) are put into its Common Files folder first, the host library registered there.
 """
 import filecmp
 import os
@@ -19,6 +14,7 @@ import shutil
 import subprocess
 import sys
 import unittest
+import uuid
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "qvmodcat"))
@@ -54,6 +50,11 @@ HARDWARE = ("System\\CurrentControlSet\\Control\\Class\\", "System\\CurrentContr
 INSTALLER_DATABASE = ("Software\\Classes\\Installer", "Software\\Microsoft\\Windows\\CurrentVersion\\Installer")
 # The stand-ins keep their state (what the client sets for a run) in a key of the user.
 STANDIN_STATE = "Software\\Quorvane\\Showloom\\StandInTests\\" + RUNNER_KEY
+# Where the classes land: the 32-bit component's in the 32-bit view of HKLM\Software\Classes.
+CLASS_KEYS = {"x86_64": "Software\\Classes\\CLSID\\",
+              "i686": "Software\\Classes\\Wow6432Node\\CLSID\\"}[ARCH]
+# The two products: template platform, and the architecture of the msiexec that installs it.
+PRODUCTS = [({"x86_64": "x64", "i686": "Intel"}[ARCH], ARCH), ("x64", "x86_64")]
 
 # What the client asks, over the demo catalog.
 QUERIES = [("--json", "list"), ("--json", "folders"), ("--json", "show", "--all", "--resolve"),
@@ -61,10 +62,10 @@ QUERIES = [("--json", "list"), ("--json", "folders"), ("--json", "show", "--all"
            ("--json", "deps", "Borealis.Charts:1033")]
 
 
-def wine(*arguments):
+def wine(*arguments, arch=ARCH):
     """Runs a Windows program in the fresh prefix with the loader of the architecture."""
     script = 'source "$1/scripts/wine-arch.sh"; shift; qv_wine "$@"'
-    return subprocess.run(["bash", "-c", script, "wine", SOURCE, ARCH] + list(arguments),
+    return subprocess.run(["bash", "-c", script, "wine", SOURCE, arch] + list(arguments),
                           env=dict(os.environ, WINEPREFIX=PREFIX, WINEDEBUG="-all"), cwd=WORK,
                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=600)
 
@@ -74,13 +75,9 @@ def in_prefix(path):
     return "C:\\" + os.path.relpath(path, os.path.join(PREFIX, "drive_c")).replace("/", "\\")
 
 
-def is_hardware(key):
-    return key.startswith(HARDWARE)
-
-
 def changes(before, after, keep=lambda key: True):
     return [change for change in state.registry_changes(before, after)
-            if keep(change[2]) and not is_hardware(change[2])]
+            if keep(change[2]) and not change[2].startswith(HARDWARE)]
 
 
 def is_standin_state(key):
@@ -99,13 +96,33 @@ def demo_answers(runner):
     return [(query, runner.run(*options, *query)) for query in QUERIES]
 
 
+def class_registration(snapshot_before, snapshot_after):
+    return changes(snapshot_before, snapshot_after, is_class_registration)
+
+
+# The manager answers no IDispatch, so no script creates it: the qvmodcat client (native, of
+# the module's architecture) does.
+MANAGER = "QvLiteModCat.MMCatalogManager.1"
+# Wine's cscript ends silently at an unhandled error: the lines count the classes created.
+CREATE_EACH_CLASS = ("for (var i = 0; i < WScript.Arguments.length; i++) {\n"
+                     "  new ActiveXObject(WScript.Arguments(i)); WScript.Echo('created'); }\n")
+
+
 class VendorInstall(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         shutil.rmtree(WORK, ignore_errors=True)
         os.makedirs(WORK)
-        cls.product = cls.make_product()
-        cls.shipped = os.path.join(WORK, "cabinet", os.path.basename(cls.cabinet_member))
+        tables = msitools.read_tables(MODULE)
+        cls.products = [cls.make_product(tables, index, platform)
+                        for index, (platform, _) in enumerate(PRODUCTS)]
+        cls.prog_ids = [key for row, key in zip(tables["Registry"].column("Registry"),
+                                                 tables["Registry"].column("Key"))
+                        if row.startswith("ProgID") and "\\" not in key and key != MANAGER]
+        cls.shipped = os.path.join(WORK, "cabinet", tables["File"].column("File")[0])
+        script = os.path.join(WORK, "create_each_class.js")
+        with open(script, "w") as f:
+            f.write(CREATE_EACH_CLASS)
 
         # A fresh prefix with the environment's parts in its Common Files folder.
         subprocess.run(["bash", "-c", 'source "$1/scripts/wine-arch.sh"; qv_make_fresh_prefix "$2"',
@@ -116,59 +133,80 @@ class VendorInstall(unittest.TestCase):
             shutil.copy(os.path.join(BIN, part), FOLDER)
         host = wine("regsvr32", "/s", in_prefix(os.path.join(FOLDER, HOST_LIBRARY)))
         assert host.returncode == 0, host.stdout
-        state.settle(PREFIX)
-        cls.before = state.registry(PREFIX)
+        # cscript registers its own type library when it first runs.
+        wine("cscript", "//nologo", windows_path(script))
+        cls.before = cls.snapshot()
         cls.files_before = state.files(PREFIX)
 
         # What DllRegisterServer writes for the shipped library at the installed place.
         shutil.copy(cls.shipped, INSTALLED)
         cls.regsvr32 = [wine("regsvr32", "/s", in_prefix(INSTALLED)).returncode]
-        state.settle(PREFIX)
-        cls.registered = state.registry(PREFIX)
+        cls.registered = cls.snapshot()
         cls.regsvr32.append(wine("regsvr32", "/u", "/s", in_prefix(INSTALLED)).returncode)
         os.remove(INSTALLED)
-        state.settle(PREFIX)
-        cls.unregistered = state.registry(PREFIX)
-
-        cls.install = wine("msiexec", "/i", windows_path(cls.product), "/qn", "/l*v",
-                           windows_path(os.path.join(WORK, "install.log")))
-        state.settle(PREFIX)
-        cls.installed = state.registry(PREFIX)
-        cls.installed_file_matches = os.path.exists(INSTALLED) and filecmp.cmp(
-            INSTALLED, cls.shipped, shallow=False)
+        cls.unregistered = cls.snapshot()
 
         installed_client = Runner(RUNNER_KEY)
         installed_client.prefix = PREFIX
+
+        def create_each_class():
+            """The script's run, and whether the client made the manager (its module list)."""
+            created = wine("cscript", "//nologo", windows_path(script), *cls.prog_ids)
+            listed = installed_client.run("--json", "list")
+            installed_client.clear_key()
+            return created, listed.code in (0, 1)  # 2: a failing call, the manager's creation first
+
+        cls.installs = [cls.msiexec("/i", 0)]
+        cls.installed = cls.snapshot()
+        cls.installed_file_matches = os.path.exists(INSTALLED) and filecmp.cmp(
+            INSTALLED, cls.shipped, shallow=False)
+        cls.created = create_each_class()
         cls.answers_installed = demo_answers(installed_client)
         installed_client.clear_key()
         registered_client = Runner(RUNNER_KEY)
         cls.answers_registered = demo_answers(registered_client)
         registered_client.clear_key()
 
-        cls.uninstall = wine("msiexec", "/x", windows_path(cls.product), "/qn", "/l*v",
-                             windows_path(os.path.join(WORK, "uninstall.log")))
-        state.settle(PREFIX)
-        cls.after = state.registry(PREFIX)
+        cls.installs.append(cls.msiexec("/i", 1))
+        cls.installed_twice = cls.snapshot()
+        cls.uninstalls = [cls.msiexec("/x", 0)]
+        cls.one_left = cls.snapshot()
+        cls.one_left_file = os.path.exists(INSTALLED)
+        cls.created_one_left = create_each_class()
+        cls.uninstalls.append(cls.msiexec("/x", 1))
+        cls.after = cls.snapshot()
         cls.files_after = state.files(PREFIX)
 
     @classmethod
-    def make_product(cls):
-        """The carrier product and the shipped library, both from the built module."""
+    def snapshot(cls):
+        state.settle(PREFIX)
+        return state.registry(PREFIX)
+
+    @classmethod
+    def msiexec(cls, option, index):
+        """Installs or removes a product with the msiexec of the product's architecture."""
+        _, arch = PRODUCTS[index]
+        log = windows_path(os.path.join(WORK, "%s%d.log" % (option[1:], index)))
+        return wine("msiexec", option, windows_path(cls.products[index]), "/qn", "/l*v", log,
+                    arch=arch)
+
+    @classmethod
+    def make_product(cls, tables, index, platform):
+        """A carrier product from the built module's tables and cabinet, with codes of its own."""
         cabinet = os.path.join(WORK, vendor_product.CABINET)
-        with open(cabinet, "wb") as out:
-            out.write(msitools.msiinfo("extract", MODULE, "MergeModule.CABinet").stdout)
-        subprocess.run(["gcab", "--extract", "--directory", os.path.join(WORK, "cabinet"), cabinet],
-                       check=True, stdout=subprocess.DEVNULL)
-        tables = msitools.read_tables(MODULE)
-        cls.cabinet_member = tables["File"].column("File")[0]
-        platform = {"x86_64": "x64", "i686": "Intel"}[ARCH]
-        description = os.path.join(WORK, "carrier.msi.txt")
+        if not os.path.exists(cabinet):
+            with open(cabinet, "wb") as out:
+                out.write(msitools.msiinfo("extract", MODULE, "MergeModule.CABinet").stdout)
+            subprocess.run(["gcab", "--extract", "--directory", os.path.join(WORK, "cabinet"),
+                            cabinet], check=True, stdout=subprocess.DEVNULL)
+        name = "carrier%d" % index
+        codes = ["{%s}" % str(uuid.uuid5(uuid.NAMESPACE_URL, "qvmodcat2/%s/%s" % (name, kind))).upper()
+                 for kind in ("product", "package", "upgrade")]
+        description = os.path.join(WORK, name + ".msi.txt")
         with open(description, "w", encoding="utf-8") as f:
             f.write(vendor_product.product_description(
-                tables, windows_path(cabinet), platform,
-                product_code="{A39FC97C-8824-4947-BE2D-03E28C832A2A}",
-                package_code="{697E0DC9-C3EA-4244-9345-54149D2CD310}",
-                upgrade_code="{5B6AE9F1-3C55-4D0B-9F0E-2E4C8B7D1A60}"))
+                tables, windows_path(cabinet), platform, product_code=codes[0],
+                package_code=codes[1], upgrade_code=codes[2]))
         built = subprocess.run([os.path.join(SOURCE, "tests", "wine", "wine-run.sh"), ARCH,
                                 os.path.join(os.environ["QV_BUILD_DIR"], "wineprefix"),
                                 os.path.join(BIN, "msmbuild.exe"), windows_path(description),
@@ -176,23 +214,33 @@ class VendorInstall(unittest.TestCase):
                                stderr=subprocess.STDOUT)
         if built.returncode != 0:
             raise AssertionError("the carrier product was not built:\n" + built.stdout.decode())
-        return os.path.join(WORK, "carrier.msi")
+        return os.path.join(WORK, name + ".msi")
+
+    def assert_ran(self, results):
+        for result in results:
+            self.assertEqual(0, result.returncode, result.stdout.decode(errors="replace"))
 
     def test_the_installer_writes_what_dllregisterserver_writes(self):
         self.assertEqual([0, 0], self.regsvr32, "regsvr32 and regsvr32 /u of the shipped library")
-        self.assertEqual(0, self.install.returncode, self.install.stdout.decode(errors="replace"))
-        self.assertTrue(self.installed_file_matches, "the installed file is the cabinet's library")
-        registration = changes(self.before, self.registered, is_class_registration)
-        self.assertTrue(any("InprocServer32" in change[2] for change in registration),
-                        "regsvr32 registered the classes")
-        installed = changes(self.unregistered, self.installed, is_class_registration)
+        self.assert_ran(self.installs)
+        self.assertTrue(self.installed_file_matches,
+                        "the installed file is the cabinet's library, in " + COMMON_FILES)
+        registration = class_registration(self.before, self.registered)
+        self.assertTrue(any("InprocServer32" in change[2] and change[2].startswith(CLASS_KEYS)
+                            for change in registration), "regsvr32 registered the classes in " + CLASS_KEYS)
+        installed = class_registration(self.unregistered, self.installed)
         self.assertEqual(([], []), ([change for change in registration if change not in installed],
                                     [change for change in installed if change not in registration]),
                          "(written by regsvr32 only, written by the installer only)")
         # DllUnregisterServer takes back what it wrote, so the install starts from the same registry.
         self.assertEqual([], changes(self.before, self.unregistered))
+        self.assertEqual([], class_registration(self.installed, self.installed_twice),
+                         "the second product writes no other registration")
 
     def test_the_installed_component_answers_as_the_registered_build(self):
+        script, manager = self.created
+        self.assertEqual((len(self.prog_ids), True), (script.stdout.decode().count("created"), manager),
+                         script.stdout.decode(errors="replace"))
         for (query, installed), (_, registered) in zip(self.answers_installed, self.answers_registered):
             self.assertIn(registered.code, (0, 1), registered)
             self.assertEqual((registered.code, registered.out), (installed.code, installed.out),
@@ -200,8 +248,20 @@ class VendorInstall(unittest.TestCase):
         modules = self.answers_installed[0][1].json()
         self.assertEqual(7, len(modules), "the demo catalog's modules")
 
-    def test_uninstall_leaves_the_files_and_the_registry_as_before(self):
-        self.assertEqual(0, self.uninstall.returncode, self.uninstall.stdout.decode(errors="replace"))
+    def test_removing_one_product_keeps_the_shared_component(self):
+        self.assert_ran(self.uninstalls[:1])
+        script, manager = self.created_one_left
+        kept = (self.one_left_file, class_registration(self.installed, self.one_left),
+                script.stdout.decode().count("created") == len(self.prog_ids) and manager)
+        if kept != (True, [], True):
+            # Windows keeps a component that another product still uses (its client count).
+            self.skipTest("Wine's installer removed the shared component with the first product: "
+                          "library kept %s, registration changes %d, classes created %s; Windows "
+                          "keeps both until the last product that uses the component is removed"
+                          % (kept[0], len(kept[1]), kept[2]))
+
+    def test_removing_both_leaves_the_files_and_the_registry_as_before(self):
+        self.assert_ran(self.uninstalls)
         self.assertEqual(self.files_before, self.files_after)
         left = changes(self.before, self.after,
                        lambda key: not key.startswith(INSTALLER_DATABASE)

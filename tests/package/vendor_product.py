@@ -2,20 +2,22 @@
 
 The module's tables are read back from the built module with msitools and merged the way a
 merge tool merges a module: its rows join the product's tables, its components join the
-product's feature (the null-GUID feature of its Class and TypeLib rows becomes that feature),
-its ModuleInstallExecuteSequence actions join the product's InstallExecuteSequence where the
-product lacks them, and its cabinet becomes the product's.  The module-only tables stay behind.
+product's feature, the actions of each Module...Sequence table join the product's sequence
+(a standard action at the product's own number, or the module's where the product lacks it; an
+action placed by BaseAction/After right before or after its base action), and its cabinet
+becomes the product's.  The module-only tables stay behind, and so do the empty tables a module
+carries only for their schema.
 """
 
-MODULE_FEATURE = "{00000000-0000-0000-0000-000000000000}"
 MODULE_ONLY = {"ModuleSignature", "ModuleDependency", "ModuleExclusion", "ModuleComponents",
-               "ModuleIgnoreTable", "ModuleInstallExecuteSequence", "ModuleInstallUISequence",
-               "ModuleAdminExecuteSequence", "ModuleAdminUISequence", "ModuleAdvtExecuteSequence",
-               "_Validation"}
+               "ModuleIgnoreTable", "_Validation"}
+MODULE_SEQUENCE = "Module"
 FEATURE = "Complete"
 CABINET = "QvModCat2.cab"
 
 # The product's own standard actions (the module brings its file and registration actions).
+PRODUCT_UI_ACTIONS = [("CostInitialize", 800), ("FileCost", 900), ("CostFinalize", 1000),
+                      ("ExecuteAction", 1300)]
 PRODUCT_ACTIONS = [("CostInitialize", 800), ("FileCost", 900), ("CostFinalize", 1000),
                    ("InstallValidate", 1400), ("InstallInitialize", 1500),
                    ("ProcessComponents", 1600), ("UnpublishFeatures", 1800),
@@ -37,15 +39,28 @@ def table_text(name, header, rows):
     return lines
 
 
+def merged_sequence(product_actions, module_sequence):
+    """{action: number}: the product's actions with a module sequence's merged in."""
+    actions = dict(product_actions)
+    placed = []
+    for row in module_sequence.rows if module_sequence else []:
+        entry = dict(zip(module_sequence.columns, row))
+        if entry["Sequence"]:
+            actions.setdefault(entry["Action"], int(entry["Sequence"]))
+        else:
+            placed.append(entry)
+    for entry in placed:
+        base = actions[entry["BaseAction"]]
+        actions[entry["Action"]] = base + 1 if entry["After"] == "1" else base - 1
+    return actions
+
+
 def product_description(module_tables, cabinet_path, platform, product_code, package_code,
                         upgrade_code):
     """The product's description text; the cabinet is read from cabinet_path (a Windows path)."""
     components = module_tables["Component"].column("Component")
     last_sequence = max(int(s) for s in module_tables["File"].column("Sequence"))
-    actions = dict(PRODUCT_ACTIONS)
-    sequence = module_tables["ModuleInstallExecuteSequence"]
-    for action, number in zip(sequence.column("Action"), sequence.column("Sequence")):
-        actions.setdefault(action, int(number))
+    sequences = {"InstallExecuteSequence": PRODUCT_ACTIONS, "InstallUISequence": PRODUCT_UI_ACTIONS}
 
     lines = ["# A vendor's product that carries the QvModCat2 merge module (made at test time).",
              "summary Title = Installation Database",
@@ -66,16 +81,18 @@ def product_description(module_tables, cabinet_path, platform, product_code, pac
                         [[FEATURE, component] for component in components])
     lines += table_text("Media", ["DiskId", "LastSequence", "Cabinet"],
                         [["1", str(last_sequence), "#" + CABINET]])
-    lines += table_text("InstallExecuteSequence", ["Action", "Sequence"],
-                        [[action, str(number)] for action, number in sorted(actions.items())])
+    for name, product_actions in sequences.items():
+        actions = merged_sequence(product_actions, module_tables.get(MODULE_SEQUENCE + name))
+        lines += table_text(name, ["Action", "Sequence"],
+                            [[action, str(number)] for action, number in
+                             sorted(actions.items(), key=lambda item: item[1])])
     for name, table in module_tables.items():
-        if name in MODULE_ONLY:
+        if name in MODULE_ONLY or name.startswith(MODULE_SEQUENCE) or name in sequences \
+                or name == "FeatureComponents":
             continue
         # The module's own column definitions, so that the merged table has the module's schema.
         header = ["%s:%s%s" % (column, kind, "*" if column in table.keys else "")
                   for column, kind in zip(table.columns, table.types)]
-        rows = [[FEATURE if value == MODULE_FEATURE else value for value in row]
-                for row in table.rows]
-        lines += table_text(name, header, rows)
+        lines += table_text(name, header, table.rows)
     lines += ["", "validation", "stream %s = %s" % (CABINET, cabinet_path)]
     return "\n".join(lines) + "\n"

@@ -1,15 +1,21 @@
 """msitools' reading of a package for the host-side checks: a reader that shares no code with
 msi.dll, the component or the fixture builder."""
+import os
 import shutil
 import subprocess
+import tempfile
 
 MSIINFO = shutil.which("msiinfo") or "msiinfo"
 SYSTEM_TABLES = {"_SummaryInformation", "_ForceCodepage"}
 
 
 def msiinfo(*arguments, check=True):
-    """msiinfo's run (its output as bytes); a failure raises unless check is false."""
-    return subprocess.run([MSIINFO, *arguments], capture_output=True, check=check)
+    """msiinfo's run (its output as bytes); a failure raises unless check is false.  It runs in
+    a folder of its own: exporting a table with streams writes them to the current folder."""
+    with tempfile.TemporaryDirectory() as folder:
+        command, package, *rest = arguments  # every msiinfo command names the package second
+        return subprocess.run([MSIINFO, command, os.path.abspath(package), *rest],
+                              capture_output=True, check=check, cwd=folder)
 
 
 def tables(package):

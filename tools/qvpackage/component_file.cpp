@@ -79,6 +79,13 @@ void ReadTypeLibrary(ComponentFile& file) {
   facts.Language = static_cast<int>(attributes->lcid);
   facts.MajorVersion = attributes->wMajorVerNum;
   facts.MinorVersion = attributes->wMinorVerNum;
+  char text[32] = {};
+  snprintf(text, sizeof text, "%x.%x", attributes->wMajorVerNum, attributes->wMinorVerNum);
+  facts.VersionKey = text;
+  snprintf(text, sizeof text, "%lx", static_cast<unsigned long>(attributes->lcid));
+  facts.LocaleKey = text;
+  facts.PlatformKey = attributes->syskind == SYS_WIN64 ? "win64" : "win32";
+  facts.Flags = std::to_string(attributes->wLibFlags);
   library->ReleaseTLibAttr(attributes);
   BSTR help = nullptr;
   if (SUCCEEDED(library->GetDocumentation(-1, nullptr, &help, nullptr, nullptr)) && help)

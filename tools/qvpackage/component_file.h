@@ -14,6 +14,12 @@ struct TypeLibraryFacts {
   int MajorVersion = 0;
   int MinorVersion = 0;
   std::string HelpString;
+  // The key names and the FLAGS value RegisterTypeLib writes: "<major>.<minor>" and the
+  // locale in hex, "win32" or "win64" after the library's system kind.
+  std::string VersionKey;
+  std::string LocaleKey;
+  std::string PlatformKey;
+  std::string Flags;
 };
 
 struct ComponentFile {

@@ -10,18 +10,18 @@
 namespace qvpackage {
 namespace {
 
-// Standard actions and their places in the installer's suggested sequence: files, then the
-// registration tables in both directions.
+// Standard actions and their places in the installer's suggested sequence: the registry
+// values and the files, in both directions.
 const struct {
   const char* Action;
   int Sequence;
 } kExecuteActions[] = {
-    {"UnregisterTypeLibraries", 2300}, {"RemoveRegistryValues", 2600},
-    {"UnregisterClassInfo", 2700},     {"UnregisterProgIdInfo", 2900},
-    {"RemoveFiles", 3500},             {"InstallFiles", 4000},
-    {"RegisterClassInfo", 4600},       {"RegisterProgIdInfo", 4800},
-    {"WriteRegistryValues", 5000},     {"RegisterTypeLibraries", 5500},
+    {"RemoveRegistryValues", 2600}, {"RemoveFiles", 3500},
+    {"InstallFiles", 4000},         {"WriteRegistryValues", 5000},
 };
+
+// Custom action type 51: sets a property (here a directory) to a formatted text.
+constexpr int kSetDirectoryAction = 51;
 
 // An 8.3 name for the File table: "QvModCat2.dll" gives "QVMODC~1.DLL".
 std::string ShortName(const std::string& longName) {
@@ -94,12 +94,20 @@ std::string DescribeModule(const ComponentFile& file, ClassTable& classes,
   text.Table("ModuleDependency", {"ModuleID", "ModuleLanguage", "RequiredID", "RequiredLanguage"});
 
   // [CommonFilesFolder]Quorvane\Showloom: the environment's own folder, which the companion
-  // loader searches for the environment's libraries.
+  // loader searches for the environment's libraries.  A module never names a predefined
+  // folder itself (the product's Directory table may hold it already): its alias, keyed like
+  // the module's own rows, is set to the real folder by a directory action of the same name
+  // before the installer resolves the folders, the form merge tools recognise (and otherwise
+  // generate themselves).
+  const std::string commonFiles = keys.Keyed(identity.CommonFilesFolder);
   text.Table("Directory", {"Directory", "Directory_Parent", "DefaultDir"});
   text.Row({"TARGETDIR", "", "SourceDir"});
-  text.Row({identity.CommonFilesFolder, "TARGETDIR", "."});
-  text.Row({keys.Keyed("Quorvane"), identity.CommonFilesFolder, "Quorvane"});
+  text.Row({commonFiles, "TARGETDIR", "."});
+  text.Row({keys.Keyed("Quorvane"), commonFiles, "Quorvane"});
   text.Row({keys.Folder, keys.Keyed("Quorvane"), "Showloom"});
+  text.Table("CustomAction", {"Action", "Type", "Source", "Target"});
+  text.Row({commonFiles, std::to_string(kSetDirectoryAction), commonFiles,
+            std::string("[") + identity.CommonFilesFolder + "]"});
 
   text.Table("Component", {"Component", "ComponentId", "Directory_", "Attributes", "KeyPath"});
   text.Row({keys.Component, std::string("{") + identity.ComponentGuid + "}", keys.Folder,
@@ -114,8 +122,19 @@ std::string DescribeModule(const ComponentFile& file, ClassTable& classes,
 
   AddRegistrationTables(text, classes, file, keys);
 
-  text.Table("ModuleInstallExecuteSequence", {"Action", "Sequence"});
-  for (const auto& action : kExecuteActions) text.Row({action.Action, std::to_string(action.Sequence)});
+  // The module's sequences, each with the empty product table a merge tool takes the schema
+  // from; the folder action comes before CostInitialize wherever folders are resolved.
+  for (const char* sequence : {"InstallExecuteSequence", "InstallUISequence"}) {
+    text.Table(std::string("Module") + sequence, {"Action", "Sequence", "BaseAction", "After"});
+    text.Row({"CostInitialize", "800", "", ""});
+    text.Row({commonFiles, "", "CostInitialize", "0"});
+    if (std::string(sequence) == "InstallExecuteSequence")
+      for (const auto& action : kExecuteActions)
+        text.Row({action.Action, std::to_string(action.Sequence), "", ""});
+    text.Table(sequence, {"Action", "Sequence"});
+  }
+  // Merge tools take the schema of FeatureComponents from here when the product has none.
+  text.Table("FeatureComponents", {"Feature_", "Component_"});
 
   text.Directive("validation");
   text.Directive(std::string("stream ") + CabinetStream + " = " + cabinetFile);

@@ -32,9 +32,6 @@ struct ModuleKeys {
   std::string Keyed(const std::string& name) const { return name + Suffix; }
 };
 
-// A merge module table row's feature: the merge puts the product's feature in its place.
-constexpr char ModuleFeature[] = "{00000000-0000-0000-0000-000000000000}";
-
 // The stream a merge module keeps its files in.
 constexpr char CabinetStream[] = "MergeModule.CABinet";
 

@@ -20,47 +20,67 @@ std::string ClsidText(const CLSID& clsid) {
 // where DllRegisterServer writes.
 constexpr char kClassesRoot[] = "0";
 
+// Registry rows of the module's component, each keyed by its name and the module suffix.
+class RegistryRows {
+ public:
+  RegistryRows(DescriptionText& text, const ModuleKeys& keys) : text_(text), keys_(keys) {
+    text_.Table("Registry", {"Registry", "Root", "Key", "Name", "Value", "Component_"});
+  }
+  // A value; an empty name is the key's default value.
+  void Value(const std::string& row, const std::string& key, const std::string& name,
+             const std::string& value) {
+    text_.Row({keys_.Keyed(row), kClassesRoot, key, name, value, keys_.Component});
+  }
+
+ private:
+  DescriptionText& text_;
+  const ModuleKeys& keys_;
+};
+
 }  // namespace
 
 // Per class, DllRegisterServer writes the ProgID and version-independent ProgID keys (the
 // description, CLSID subkey) and CLSID\{clsid} (the description, ProgID,
-// VersionIndependentProgID, InprocServer32 with the library path and ThreadingModel).  The
-// Class and ProgId tables make the installer write all of that but two entries, which the
-// Registry table adds.  The version-independent ProgID gets no parent row: the installer would
-// give it a CurVer key, which the library does not write.
+// VersionIndependentProgID, InprocServer32 with the library path and ThreadingModel); then
+// RegisterTypeLib writes TypeLib\{libid}\<version> (the help string, the path under
+// <locale>\win32 or win64, FLAGS, HELPDIR, the library's folder).  The installer resolves
+// [#file] to the installed library's path and [directory] to its folder with a trailing
+// backslash, as DllRegisterServer writes them.
 void AddRegistrationTables(DescriptionText& text, ClassTable& classes,
                            const ComponentFile& file, const ModuleKeys& keys) {
-  text.Table("Class", {"CLSID", "Context", "Component_", "ProgId_Default", "Description", "Feature_"});
-  for (const ClassEntry& entry : classes)
-    text.Row({ClsidText(*entry.Clsid), "InprocServer32", keys.Component, entry.ProgId,
-              file.ClassDescription, ModuleFeature});
-
-  text.Table("ProgId", {"ProgId", "Class_", "Description"});
-  for (const ClassEntry& entry : classes)
-    for (const char* progId : {entry.ProgId, entry.VersionIndependentProgId})
-      if (progId && *progId) text.Row({progId, ClsidText(*entry.Clsid), file.ClassDescription});
-
-  text.Table("Registry", {"Registry", "Root", "Key", "Name", "Value", "Component_"});
+  const std::string path = "[#" + keys.File + "]";
+  RegistryRows registry(text, keys);
   int position = 0;
   for (const ClassEntry& entry : classes) {
     const std::string number = std::to_string(++position);
-    const std::string classKey = "CLSID\\" + ClsidText(*entry.Clsid);
-    text.Row({keys.Keyed("ThreadingModel" + number), kClassesRoot, classKey + "\\InprocServer32",
-              "ThreadingModel", "Apartment", keys.Component});
-    if (entry.VersionIndependentProgId && *entry.VersionIndependentProgId)
-      text.Row({keys.Keyed("VersionIndependentProgID" + number), kClassesRoot,
-                classKey + "\\VersionIndependentProgID", "", entry.VersionIndependentProgId,
-                keys.Component});
+    const std::string clsid = ClsidText(*entry.Clsid);
+    const std::string classKey = "CLSID\\" + clsid;
+    const struct {
+      const char* Row;
+      const char* ProgId;
+    } progIds[] = {{"ProgID", entry.ProgId},
+                   {"VersionIndependentProgID", entry.VersionIndependentProgId}};
+    for (const auto& progId : progIds) {
+      if (!progId.ProgId || !*progId.ProgId) continue;
+      const std::string row = progId.Row;
+      registry.Value(row + number, progId.ProgId, "", file.ClassDescription);
+      registry.Value(row + "Clsid" + number, progId.ProgId + std::string("\\CLSID"), "", clsid);
+      // The class's subkey is named like the row: ProgID, VersionIndependentProgID.
+      registry.Value("Class" + row + number, classKey + "\\" + row, "", progId.ProgId);
+    }
+    registry.Value("Class" + number, classKey, "", file.ClassDescription);
+    registry.Value("InprocServer" + number, classKey + "\\InprocServer32", "", path);
+    registry.Value("ThreadingModel" + number, classKey + "\\InprocServer32", "ThreadingModel",
+                   "Apartment");
   }
 
-  // The installer registers the library's type library under the file's path with the file's
-  // folder as help folder, as DllRegisterServer does.
   const TypeLibraryFacts& library = file.TypeLibrary;
-  text.Table("TypeLib", {"LibID", "Language", "Component_", "Version", "Description", "Directory_",
-                         "Feature_"});
-  text.Row({library.LibId, std::to_string(library.Language), keys.Component,
-            std::to_string(library.MajorVersion * 256 + library.MinorVersion), library.HelpString,
-            keys.Folder, ModuleFeature});
+  const std::string libraryKey = "TypeLib\\" + library.LibId + "\\" + library.VersionKey;
+  registry.Value("TypeLib", libraryKey, "", library.HelpString);
+  registry.Value("TypeLibPath", libraryKey + "\\" + library.LocaleKey + "\\" + library.PlatformKey,
+                 "", path);
+  registry.Value("TypeLibFlags", libraryKey + "\\FLAGS", "", library.Flags);
+  registry.Value("TypeLibHelpDir", libraryKey + "\\HELPDIR", "", "[" + keys.Folder + "]");
 }
 
 }  // namespace qvpackage

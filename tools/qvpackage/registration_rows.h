@@ -1,6 +1,8 @@
-// The component's COM registration as installer data: the Class, ProgId, TypeLib and Registry
-// rows that make the installer write what DllRegisterServer writes (src/server/registration.cpp),
-// derived from the same class table, the library's own description string and type library.
+// The component's COM registration as installer data: the Registry rows that make the installer
+// write what DllRegisterServer writes (src/server/registration.cpp), derived from the same class
+// table, the library's own description string and type library.  No Class, ProgId or TypeLib
+// rows: those are advertisement data, which on Windows adds an installer descriptor beside the
+// path and routes activation through the installer.
 #pragma once
 
 #include "component_file.h"
