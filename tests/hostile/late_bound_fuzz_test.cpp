@@ -15,14 +15,6 @@ namespace {
 
 const StandInState state(L"late-bound-fuzz");
 
-std::wstring DemoProduct() {
-  const char* fixtures = getenv("QV_FIXTURES_DIR");
-  std::string root = std::string("Z:") + (fixtures ? fixtures : "") + "/qvmodcat_demo";
-  for (char& c : root)
-    if (c == '/') c = '\\';
-  return WideFromUtf8(root);
-}
-
 // One argument shape; `variable` backs the shapes that refer to a variable.
 struct Shape {
   const char* name;
@@ -60,12 +52,11 @@ struct Member {
   std::string name;
 };
 
-std::string Text(const UniqueBstr& name) { return Utf8FromWide(std::wstring(name.Get() ? name.Get() : L"?")); }
-
-std::string NarrowName(ITypeInfo* type, MEMBERID id) {
+// The name of a member, or of the interface itself for MEMBERID_NIL.
+std::string NameOf(ITypeInfo* type, MEMBERID id) {
   UniqueBstr name;
   type->GetDocumentation(id, name.Put(), nullptr, nullptr, nullptr);
-  return Text(name);
+  return Utf8FromWide(std::wstring(name.Get() ? name.Get() : L"?"));
 }
 
 // The members of an object's interface as a script engine calls them.
@@ -82,20 +73,16 @@ std::vector<Member> MembersOf(ITypeInfo* type) {
                                                                : static_cast<WORD>(function->invkind);
     if (!inherited)
       members.push_back({function->memid, flags, static_cast<UINT>(function->cParams),
-                         NarrowName(type, function->memid)});
+                         NameOf(type, function->memid)});
     type->ReleaseFuncDesc(function);
   }
   type->ReleaseTypeAttr(attributes);
   return members;
 }
 
-struct Outcome {
-  HRESULT code;
-  UINT argumentError;
-};
-
-// One call with `count` arguments, all Empty but `position`, which gets `shape`.
-Outcome Call(IDispatch* object, const Member& member, UINT count, UINT position, const Shape* shape) {
+// One call with `count` arguments, all Empty but `position`, which gets `shape`: its result and
+// the argument position it blamed.
+std::pair<HRESULT, UINT> Call(IDispatch* object, const Member& member, UINT count, UINT position, const Shape* shape) {
   std::vector<VARIANT> arguments(count);
   VARIANT variable;
   VariantInit(&variable);
@@ -111,7 +98,7 @@ Outcome Call(IDispatch* object, const Member& member, UINT count, UINT position,
   const HRESULT code = object->Invoke(member.id, IID_NULL, LOCALE_USER_DEFAULT, member.flags, &params,
                                       result.Put(), &exception, &argumentError);
   UniqueBstr source(exception.bstrSource), description(exception.bstrDescription),
-      help(exception.bstrHelpFile);  // released
+      help(exception.bstrHelpFile);  // only released
   if (!shape || !shape->malformed) {
     for (VARIANT& argument : arguments) VariantClear(&argument);
     VariantClear(&variable);
@@ -121,21 +108,19 @@ Outcome Call(IDispatch* object, const Member& member, UINT count, UINT position,
 
 using Targets = std::map<std::string, ComRef<IDispatch>>;  // by interface name, or class
 
-std::string InterfaceName(IDispatch* object) {
+ComRef<ITypeInfo> TypeOf(IDispatch* object) {
   ComRef<ITypeInfo> type;
-  UniqueBstr name;
-  if (SUCCEEDED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, type.Put())) && type)
-    type->GetDocumentation(MEMBERID_NIL, name.Put(), nullptr, nullptr, nullptr);
-  return Text(name);
+  EXPECT_EQ(S_OK, object->GetTypeInfo(0, LOCALE_USER_DEFAULT, type.Put()));
+  return type;
 }
 
 // Walks what `object` hands out through calls without arguments (a member then hands out its
 // out value as its result, the script rule) and through Item(1..Count); the first object of
 // each interface becomes a target.
 void Discover(IDispatch* object, Targets& targets, int depth = 6) {
-  ComRef<ITypeInfo> type;
-  if (depth == 0 || FAILED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, type.Put())) || !type) return;
-  targets.emplace(InterfaceName(object), ComRef<IDispatch>(object));
+  const ComRef<ITypeInfo> type = TypeOf(object);
+  if (depth == 0 || !type) return;
+  targets.emplace(NameOf(type.Get(), MEMBERID_NIL), ComRef<IDispatch>(object));
   const std::vector<Member> members = MembersOf(type.Get());
   long count = 0;
   for (const Member& member : members) {
@@ -176,13 +161,13 @@ std::set<std::string> DeclaredInterfaces(ITypeInfo* any) {
     UniqueBstr name;
     if (SUCCEEDED(library->GetTypeInfoType(i, &kind)) && (kind == TKIND_DISPATCH || kind == TKIND_INTERFACE) &&
         SUCCEEDED(library->GetDocumentation(i, name.Put(), nullptr, nullptr, nullptr)))
-      names.insert(Text(name));
+      names.insert(Utf8FromWide(std::wstring(name.Get())));
   }
   return names;
 }
 
 TEST(LateBoundFuzz, NoMalformedCallCrashesAndNullReferencesAreTypeMismatches) {
-  const std::wstring product = DemoProduct();
+  const std::wstring product = FixtureFolder("qvmodcat_demo").c_str();
   state.SetText(L"ProductFolder", product.c_str());
   state.SetText(L"SearchPathList", (product + L"\\Modules," + product + L"\\Vendor").c_str());
   state.SetText(L"ModulesIniFolder", product.c_str());
@@ -207,33 +192,28 @@ TEST(LateBoundFuzz, NoMalformedCallCrashesAndNullReferencesAreTypeMismatches) {
       Discover(object.Get(), objects);
       objects.emplace(entry.name, object);
     }
-    ComRef<ITypeInfo> type;
-    ASSERT_EQ(S_OK, objects.begin()->second->GetTypeInfo(0, LOCALE_USER_DEFAULT, type.Put()));
     std::set<std::string> reached;
-    for (const auto& entry : objects) reached.insert(InterfaceName(entry.second.Get()));
-    EXPECT_EQ(DeclaredInterfaces(type.Get()), reached) << "every interface is reached and called";
+    for (const auto& entry : objects) reached.insert(NameOf(TypeOf(entry.second.Get()).Get(), MEMBERID_NIL));
+    EXPECT_EQ(DeclaredInterfaces(TypeOf(objects.begin()->second.Get()).Get()), reached)
+        << "every interface is reached and called";
 
-    for (const auto& entry : objects) {
-      ComRef<ITypeInfo> info;
-      ASSERT_EQ(S_OK, entry.second->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Put()));
-      for (const Member& member : MembersOf(info.Get())) {
+    for (const auto& entry : objects)
+      for (const Member& member : MembersOf(TypeOf(entry.second.Get()).Get())) {
         SCOPED_TRACE(entry.first + "." + member.name);
         Call(entry.second.Get(), member, 0, 0, nullptr);
         Call(entry.second.Get(), member, member.parameters + 1, 0, nullptr);
         calls += 2;
         for (UINT position = 0; position < member.parameters; ++position)
           for (const Shape& shape : kShapes) {
-            const Outcome outcome = Call(entry.second.Get(), member, member.parameters, position, &shape);
+            const auto outcome = Call(entry.second.Get(), member, member.parameters, position, &shape);
             ++calls;
-            // The position is the argument's index in the caller's array (stored last first).
+            // The position blamed is the argument's index in the caller's array (last first).
             if (shape.malformed) {
-              EXPECT_EQ((std::pair<HRESULT, UINT>(DISP_E_TYPEMISMATCH, member.parameters - 1 - position)),
-                        std::make_pair(outcome.code, outcome.argumentError))
+              EXPECT_EQ(std::make_pair(DISP_E_TYPEMISMATCH, member.parameters - 1 - position), outcome)
                   << shape.name << " at parameter " << position;
             }
           }
       }
-    }
   }
   std::printf("late-bound calls: %zu, the host survived all of them\n", calls);
   EXPECT_EQ(S_OK, ComponentCanUnload());

@@ -40,7 +40,7 @@ void MakeFolders(const std::wstring& folder) {
 
 }  // namespace
 
-WideString FixturePackage(const char* set, const char* name) {
+WideString FixtureFolder(const char* set) {
   const char* folder = getenv("QV_FIXTURES_DIR");
   EXPECT_NE(folder, nullptr) << "QV_FIXTURES_DIR is not set";
   std::string path = folder ? folder : "";
@@ -48,7 +48,15 @@ WideString FixturePackage(const char* set, const char* name) {
   if (!path.empty() && path[0] == '/') path = "Z:" + path;
   for (char& c : path)
     if (c == '/') c = '\\';
-  return WideString::FromAnsi((path + "\\" + set + "\\" + name + ".msm").c_str());
+  return WideString::FromAnsi((path + "\\" + set).c_str());
+}
+
+WideString FixturePackage(const char* set, const char* name) {
+  WideString path = FixtureFolder(set);
+  path.Append(L"\\");
+  path.Append(WideString::FromAnsi(name));
+  path.Append(L".msm");
+  return path;
 }
 
 ScratchFolder::ScratchFolder(const wchar_t* name) {

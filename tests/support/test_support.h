@@ -10,7 +10,9 @@
 #include <ostream>
 #include <string>
 
-// <QV_FIXTURES_DIR>\<set>\<name>.msm: a package that the fixture <set> built for this run.
+// <QV_FIXTURES_DIR>\<set>: the folder the fixture <set> filled for this run; and in it
+// <name>.msm, a package it built.
+WideString FixtureFolder(const char* set);
 WideString FixturePackage(const char* set, const char* name);
 
 // A folder of the temporary directory, emptied when made and removed when the object goes.
