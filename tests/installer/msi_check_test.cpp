@@ -1,6 +1,5 @@
 // CheckMsiResult and the checked library calls.  What the platform will not produce on demand
 // (an error record, a failing fetch) is put into the library table through MsiLibraryOverride.
-#include "common/path.h"
 #include "installer/msi_check.h"
 #include "support/test_support.h"
 
@@ -60,20 +59,6 @@ TEST_F(MsiCheck, CodeBecomesWin32HresultAndTextNamesTheCallWithItsArguments) {
                        "Call(one, two)"));
   EXPECT_EQ(E_ACCESSDENIED, Raised([] { CheckMsiResult(UINT(E_ACCESSDENIED), "Call"); }).Code())
       << "a negative code is an HRESULT already";
-}
-
-TEST_F(MsiCheck, MissingPackageOpenedThroughTheLibraryNamesThePathWithThePlatformsCode) {
-  ScratchFolder folder(L"qv-msi-check");
-  const WideString path = JoinPath(folder.Path(), L"missing.msm");
-  MSIHANDLE probe = 0;
-  const UINT platformCode = MsiOpenDatabaseA(path.Ansi(), MSIDBOPEN_READONLY, &probe);
-  ASSERT_NE(0u, platformCode);
-  MsiHandle database;
-  const com_exception error = Raised([&] { OpenDatabaseReadOnly(path, database); });
-  EXPECT_EQ(HresultFromWin32Code(static_cast<long>(platformCode)), error.Code());
-  EXPECT_TRUE(EndsWith(error.Description(), std::string("MsiOpenDatabase(") + path.Ansi() + ")"))
-      << error.Description();
-  EXPECT_FALSE(database);
 }
 
 TEST_F(MsiCheck, ErrorRecordIsFormattedWithTheStandardTemplateOrItsOwnAndClosed) {
