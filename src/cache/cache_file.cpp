@@ -1,0 +1,297 @@
+#include "cache/cache_file.h"
+
+#include "cache/crc32c.h"
+
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+const char kMagic[8] = {'Q', 'v', 'P', 'k', 'g', 'C', '\r', '\x1A'};
+const std::uint32_t kFormatVersion = 1;
+#if defined(_WIN64)
+const std::uint32_t kArchitecture = IMAGE_FILE_MACHINE_AMD64;
+#else
+const std::uint32_t kArchitecture = IMAGE_FILE_MACHINE_I386;
+#endif
+const std::uint64_t kComponentVersion = (std::uint64_t{QV_VERSION_MAJOR} << 48) |
+                                        (std::uint64_t{QV_VERSION_MINOR} << 32) |
+                                        (std::uint64_t{QV_VERSION_PATCH} << 16);
+
+enum EntryFlag : std::uint8_t {
+  kRacy = 1,
+  kDialogs = 2,
+  kCustomActions = 4,
+  kDependencies = 8,
+  kExclusions = 16,
+  kFiles = 32,
+  kKnownFlags = 63
+};
+
+class ByteWriter {
+ public:
+  explicit ByteWriter(std::string& out) : out_(out) {}
+  void Number(std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out_.push_back(static_cast<char>(value >> (8 * i)));
+  }
+  void U32(std::uint32_t value) { Number(value, 4); }
+  void U64(std::uint64_t value) { Number(value, 8); }
+  void Text(const WideString& text) {
+    U32(static_cast<std::uint32_t>(text.Length()));
+    for (size_t i = 0; i < text.Length(); ++i) Number(text[i], 2);
+  }
+  void Texts(const std::vector<WideString>& texts) {
+    U32(static_cast<std::uint32_t>(texts.size()));
+    for (const WideString& text : texts) Text(text);
+  }
+
+ private:
+  std::string& out_;
+};
+
+// Reads from a range it never leaves: a read past the end, a length or count larger than what
+// is left, marks the reader failed and gives zero or empty from then on.
+class ByteReader {
+ public:
+  ByteReader(const char* data, size_t size) : data_(data), left_(size) {}
+  bool Ok() const { return ok_; }
+  bool AtEnd() const { return ok_ && left_ == 0; }
+  std::uint64_t Number(int bytes) {
+    const char* at = Take(bytes);
+    std::uint64_t value = 0;
+    for (int i = 0; at && i < bytes; ++i)
+      value |= std::uint64_t{static_cast<unsigned char>(at[i])} << (8 * i);
+    return value;
+  }
+  std::uint32_t U32() { return static_cast<std::uint32_t>(Number(4)); }
+  std::uint64_t U64() { return Number(8); }
+  // A count of items that take at least `minimumSize` bytes each.
+  std::uint32_t Count(size_t minimumSize) {
+    const std::uint32_t count = U32();
+    if (count > left_ / minimumSize) ok_ = false;
+    return ok_ ? count : 0;
+  }
+  WideString Text() {
+    const std::uint32_t length = Count(2);
+    WideString text;
+    if (length == 0) return text;
+    wchar_t* units = text.ResizeForWrite(length);
+    for (std::uint32_t i = 0; i < length; ++i) units[i] = static_cast<wchar_t>(Number(2));
+    return text;
+  }
+  std::vector<WideString> Texts() {
+    std::vector<WideString> texts(Count(4));
+    for (WideString& text : texts) text = Text();
+    return texts;
+  }
+  // A reader of the next `size` bytes, which this one skips.
+  ByteReader Part(size_t size) {
+    const char* at = Take(size);
+    ByteReader part(at, at ? size : 0);
+    part.ok_ = at != nullptr;
+    return part;
+  }
+
+ private:
+  // The next `size` bytes, skipped; null (and the reader failed) when fewer are left.
+  const char* Take(size_t size) {
+    if (!ok_ || size > left_) {
+      ok_ = false;
+      return nullptr;
+    }
+    const char* at = data_;
+    data_ += size;
+    left_ -= size;
+    return at;
+  }
+  const char* data_;
+  size_t left_;
+  bool ok_ = true;
+};
+
+std::uint8_t FlagsOf(const CacheEntry& entry) {
+  const ModuleRecordSnapshot& record = entry.Record;
+  return (entry.Racy ? kRacy : 0) | (record.Dialogs ? kDialogs : 0) |
+         (record.CustomActions ? kCustomActions : 0) |
+         (record.Dependencies ? kDependencies : 0) | (record.Exclusions ? kExclusions : 0) |
+         (record.Files ? kFiles : 0);
+}
+
+void WriteLists(ByteWriter& out, const ModuleRecordSnapshot& record) {
+  if (record.Dialogs) out.Texts(*record.Dialogs);
+  if (record.CustomActions) out.Texts(*record.CustomActions);
+  if (record.Dependencies) {
+    out.U32(static_cast<std::uint32_t>(record.Dependencies->size()));
+    for (const DependencyRecord& dependency : *record.Dependencies) {
+      out.Text(dependency.RequiredID);
+      out.Text(dependency.RequiredVersion);
+      out.U32(static_cast<std::uint32_t>(dependency.RequiredLanguage));
+    }
+  }
+  if (record.Exclusions) {
+    out.U32(static_cast<std::uint32_t>(record.Exclusions->size()));
+    for (const ExclusionRecord& exclusion : *record.Exclusions) {
+      out.Text(exclusion.ExcludedID);
+      out.Text(exclusion.ExcludedMinVersion);
+      out.Text(exclusion.ExcludedMaxVersion);
+      out.U32(static_cast<std::uint32_t>(exclusion.ExcludedLanguage));
+    }
+  }
+  if (record.Files) {
+    out.U32(static_cast<std::uint32_t>(record.Files->size()));
+    for (const FileRecord& file : *record.Files) {
+      out.Text(file.File);
+      out.Text(file.FileName);
+      out.Text(file.Version);
+      out.Text(file.Language);
+      out.Text(file.Directory);
+      out.U32(file.FileSize);
+      out.U32(file.Sequence);
+    }
+  }
+}
+
+// The smallest a list item can be: its texts empty, its numbers there.
+constexpr size_t kMinimumDependency = 3 * 4, kMinimumExclusion = 4 * 4, kMinimumFile = 7 * 4;
+
+void ReadLists(ByteReader& in, std::uint8_t flags, ModuleRecordSnapshot& record) {
+  if (flags & kDialogs) record.Dialogs = in.Texts();
+  if (flags & kCustomActions) record.CustomActions = in.Texts();
+  if (flags & kDependencies) {
+    record.Dependencies.emplace(in.Count(kMinimumDependency));
+    for (DependencyRecord& dependency : *record.Dependencies) {
+      dependency.RequiredID = in.Text();
+      dependency.RequiredVersion = in.Text();
+      dependency.RequiredLanguage = static_cast<long>(static_cast<std::int32_t>(in.U32()));
+    }
+  }
+  if (flags & kExclusions) {
+    record.Exclusions.emplace(in.Count(kMinimumExclusion));
+    for (ExclusionRecord& exclusion : *record.Exclusions) {
+      exclusion.ExcludedID = in.Text();
+      exclusion.ExcludedMinVersion = in.Text();
+      exclusion.ExcludedMaxVersion = in.Text();
+      exclusion.ExcludedLanguage = static_cast<long>(static_cast<std::int32_t>(in.U32()));
+    }
+  }
+  if (flags & kFiles) {
+    record.Files.emplace(in.Count(kMinimumFile));
+    for (FileRecord& file : *record.Files) {
+      file.File = in.Text();
+      file.FileName = in.Text();
+      file.Version = in.Text();
+      file.Language = in.Text();
+      file.Directory = in.Text();
+      file.FileSize = in.U32();
+      file.Sequence = in.U32();
+    }
+  }
+}
+
+bool ReadEntry(ByteReader& in, CacheEntry& entry) {
+  ModuleRecordSnapshot& record = entry.Record;
+  record.PackagePath = in.Text();
+  entry.Stamp.LastWrite = in.U64();
+  entry.Stamp.Creation = in.U64();
+  entry.Stamp.Size = in.U64();
+  entry.LastUsed = in.U64();
+  const auto flags = static_cast<std::uint8_t>(in.Number(1));
+  if (flags & ~kKnownFlags) return false;
+  entry.Racy = (flags & kRacy) != 0;
+  record.PackageTime = ToFileTime(entry.Stamp.LastWrite);
+  for (WideString* text : {&record.ModuleID, &record.Version, &record.Author, &record.Name,
+                           &record.Comments, &record.Subject})
+    *text = in.Text();
+  record.Language = static_cast<long>(static_cast<std::int32_t>(in.U32()));
+  ReadLists(in, flags, record);
+  return in.AtEnd() && !record.PackagePath.IsEmpty();
+}
+
+}  // namespace
+
+bool ReadPackageStamp(const WideString& packagePath, PackageStamp& stamp) {
+  stamp.TakenAt = CurrentFileTime();
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (!GetFileAttributesExW(packagePath.c_str(), GetFileExInfoStandard, &data)) return false;
+  stamp.LastWrite = FromFileTime(data.ftLastWriteTime);
+  stamp.Creation = FromFileTime(data.ftCreationTime);
+  stamp.Size = (ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+  return true;
+}
+
+PackageStamp StampFromFindData(const WIN32_FIND_DATAA& item) {
+  PackageStamp stamp;
+  stamp.TakenAt = CurrentFileTime();
+  stamp.LastWrite = FromFileTime(item.ftLastWriteTime);
+  stamp.Creation = FromFileTime(item.ftCreationTime);
+  stamp.Size = (ULONGLONG{item.nFileSizeHigh} << 32) | item.nFileSizeLow;
+  return stamp;
+}
+
+ULONGLONG CurrentFileTime() {
+  FILETIME now = {};
+  GetSystemTimeAsFileTime(&now);
+  return FromFileTime(now);
+}
+
+std::string EncodeCacheEntry(const CacheEntry& entry) {
+  std::string fields;
+  ByteWriter out(fields);
+  const ModuleRecordSnapshot& record = entry.Record;
+  out.Text(record.PackagePath);
+  out.U64(entry.Stamp.LastWrite);
+  out.U64(entry.Stamp.Creation);
+  out.U64(entry.Stamp.Size);
+  out.U64(entry.LastUsed);
+  out.Number(FlagsOf(entry), 1);
+  for (const WideString* text : {&record.ModuleID, &record.Version, &record.Author,
+                                 &record.Name, &record.Comments, &record.Subject})
+    out.Text(*text);
+  out.U32(static_cast<std::uint32_t>(record.Language));
+  WriteLists(out, record);
+
+  std::string bytes;
+  ByteWriter(bytes).U32(static_cast<std::uint32_t>(fields.size()));
+  return bytes + fields;
+}
+
+std::string EncodeCacheFile(const std::string& body, std::size_t entryCount) {
+  std::string bytes(kMagic, sizeof kMagic);
+  ByteWriter out(bytes);
+  out.U32(kFormatVersion);
+  out.U32(kArchitecture);
+  out.U64(kComponentVersion);
+  out.U32(static_cast<std::uint32_t>(entryCount));
+  out.U32(static_cast<std::uint32_t>(body.size()));
+  out.U32(Crc32c(body.data(), body.size()));
+  return bytes + body;
+}
+
+bool DecodeCacheFile(const std::string& bytes, CacheEntries& entries) {
+  entries.clear();
+  if (bytes.size() < kCacheHeaderSize || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
+    return false;
+  ByteReader header(bytes.data() + sizeof kMagic, kCacheHeaderSize - sizeof kMagic);
+  if (header.U32() != kFormatVersion || header.U32() != kArchitecture ||
+      header.U64() != kComponentVersion)
+    return false;
+  const std::uint32_t count = header.U32();
+  const std::uint32_t bodySize = header.U32();
+  const std::uint32_t crc = header.U32();
+  const char* body = bytes.data() + kCacheHeaderSize;
+  if (bodySize != bytes.size() - kCacheHeaderSize || Crc32c(body, bodySize) != crc) return false;
+
+  ByteReader in(body, bodySize);
+  CacheEntries decoded;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    ByteReader fields = in.Part(in.U32());
+    CacheEntry entry;
+    if (!ReadEntry(fields, entry)) return false;
+    const WideString path = entry.Record.PackagePath;
+    if (!decoded.emplace(path, std::move(entry)).second) return false;  // a path twice
+  }
+  if (!in.AtEnd()) return false;
+  entries = std::move(decoded);
+  return true;
+}
