@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <new>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -61,8 +62,15 @@ PackageCache::PackageCache(const WideString& folder, Options options)
 void PackageCache::Load() {
   if (loaded_) return;
   loaded_ = true;
+  // A file beyond the cap comes from another build or is damaged: it is read while within
+  // reason (the next write brings it under the cap), never at any size.
   std::string bytes;
-  if (Enabled() && ReadWholeFile(file_, options_.SizeCap, bytes)) DecodeCacheFile(bytes, entries_);
+  try {
+    if (Enabled() && ReadWholeFile(file_, 4 * options_.SizeCap, bytes))
+      DecodeCacheFile(bytes, entries_);
+  } catch (const std::bad_alloc&) {
+    entries_.clear();
+  }
 }
 
 std::size_t PackageCache::EntryCount() {
