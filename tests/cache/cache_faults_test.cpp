@@ -39,7 +39,8 @@ TEST_F(CacheTest, AFileFailingAnyCheckIsIgnoredWholeAndReplacedByTheNextWrite) {
       {"an entry more counted", EncodeCacheFile(body, 4)},
       {"an entry less counted", EncodeCacheFile(body, 2)},
       {"a path twice", EncodeCacheFile(body + body.substr(0, 4 + At(body, 0)), 4)},
-      {"an entry longer than its fields", EncodeCacheFile(Patched(body, 0, At(body, 0) + 1), 3)},
+      {"an entry longer than its fields",
+       EncodeCacheFile(Patched(body, 0, At(body, 0) + 1).insert(4 + At(body, 0), 1, '\0'), 3)},
       {"an entry shorter than its fields", EncodeCacheFile(Patched(body, 0, At(body, 0) - 1), 3)},
       {"a text beyond its entry", EncodeCacheFile(Patched(body, 4, 0x100000), 3)},
       {"an unknown flag", EncodeCacheFile(body.substr(0, firstFlags) +

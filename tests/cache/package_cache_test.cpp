@@ -91,34 +91,35 @@ TEST_F(CacheTest, ARecordComesBackAsReadNowForTheSameStampAndPathUnlessItWasRacy
 // and beyond the cap the least recently used; it removes temporary files of dead writers.
 TEST_F(CacheTest, AWriteKeepsWhatWasUsedLatelyOfUnchangedPackagesWithinTheCap) {
   const WideString old = Package(L"old1"), used = Package(L"used"), gone = Package(L"gone"),
-                   changed = Package(L"chgd"), capped = Package(L"capd"),
-                   recent = Package(L"rcnt"), latest = Package(L"last");
+                   changed = Package(L"chgd"), recent = Package(L"rcnt"), latest = Package(L"last");
   const size_t entrySize = EncodeCacheEntry({StampOf(old), 0, false, SampleRecord(old, L"T")}).size();
-  const PackageCache::Options options{kCacheHeaderSize + entrySize * 7 / 2, kFakeClock.Now};
+  const PackageCache::Options options{kCacheHeaderSize + entrySize * 5 / 2, kFakeClock.Now};
   fakeNow = 1000 * kDays;
   PackageCache first(folder_, kFakeClock);
   for (const WideString& path : {old, used, gone, changed}) Keep(first, path);
   fakeNow += 2 * kDays;
-  Keep(first, capped);
-  fakeNow += kDays;
   Keep(first, recent);
-  fakeNow += 27 * kDays;
+  fakeNow += 28 * kDays;
   PackageCache user(folder_, kFakeClock);
   ASSERT_TRUE(user.Lookup(used, StampOf(used)));
   EXPECT_TRUE(user.Flush()) << "a use of another day is kept";
 
-  fakeNow += 31 * kDays;  // old: 61 days unused; capped: 59, and beyond the cap; recent: 58
+  fakeNow += 31 * kDays;  // old: 61 days unused; recent: 59
   ASSERT_TRUE(DeleteFileW(gone.c_str()));
   scratch_.WriteFile(L"packages\\chgd.msm", "rewritten");
   const WideString dead = user.FilePath() + L".4242.tmp", live = user.FilePath() + L".4343.tmp";
   WriteInFolder(dead, "partial");
   WriteInFolder(live, "partial");
   SetWriteTime(dead, ToFileTime(CurrentFileTime()), -3600);
-  PackageCache last(folder_, options);
+  PackageCache last(folder_, kFakeClock);
   Keep(last, latest);
+  EXPECT_EQ(3u, PackageCache(folder_).EntryCount()) << "what was not used, vanished or changed";
+  fakeNow += kDays;
+  PackageCache capped(folder_, options);
+  Keep(capped, latest);
   PackageCache reader(folder_);
-  EXPECT_EQ(3u, reader.EntryCount());
-  for (const WideString& path : {used, recent, latest})
+  EXPECT_EQ(2u, reader.EntryCount()) << "the least recently used beyond the cap";
+  for (const WideString& path : {used, latest})
     EXPECT_TRUE(reader.Lookup(path, StampOf(path))) << path.Substring(path.Length() - 8).Ansi();
   // (PathExists asks in ANSI, which cannot name this folder.)
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(dead.c_str())) << "a dead writer's";
