@@ -121,10 +121,10 @@ void PackageCache::RememberLists(const ModuleRecord& record) {
     return;
 
   changed_ = true;
-  PackageStamp now;
-  if (FromFileTime(record.PackageTime()) != found->second.Stamp.LastWrite ||
-      !ReadPackageStamp(found->first, now) || !now.Matches(found->second.Stamp)) {
-    entries_.erase(found);  // the lists may come from another package than the entry's
+  // A record of another version of the package may have read its lists from either version.
+  // (Lists read after the package changed are dropped with their entry by the next write.)
+  if (FromFileTime(record.PackageTime()) != found->second.Stamp.LastWrite) {
+    entries_.erase(found);
     return;
   }
   Adopt(kept.Dialogs, taken.Dialogs);

@@ -55,9 +55,8 @@ class PackageCache {
   // Keeps a record just read from its package, whose stamp was `stampBeforeRead` when the read
   // began; replaces the package's entry.  A record not read completely is not kept.
   void Remember(const ModuleRecord& record, const PackageStamp& stampBeforeRead);
-  // Adds the lists a record has read completely since its entry was made, when the package
-  // still has the entry's stamp and the record's package time; an entry whose package changed
-  // is dropped instead.
+  // Adds the lists a record has read completely since its entry was made; when the record's
+  // package time is not the entry's last-write time, the entry is dropped instead.
   void RememberLists(const ModuleRecord& record);
   // Writes the file when an entry changed since it was read or last written; true when written.
   bool Flush() noexcept;
