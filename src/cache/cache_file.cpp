@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -41,10 +43,9 @@ class ByteWriter {
     U32(static_cast<std::uint32_t>(text.Length()));
     for (size_t i = 0; i < text.Length(); ++i) Number(text[i], 2);
   }
-  void Texts(const std::vector<WideString>& texts) {
-    U32(static_cast<std::uint32_t>(texts.size()));
-    for (const WideString& text : texts) Text(text);
-  }
+  void Field(const WideString& text) { Text(text); }
+  void Field(long number) { U32(static_cast<std::uint32_t>(number)); }
+  void Field(ULONG number) { U32(number); }
 
  private:
   std::string& out_;
@@ -80,11 +81,9 @@ class ByteReader {
     for (std::uint32_t i = 0; i < length; ++i) units[i] = static_cast<wchar_t>(Number(2));
     return text;
   }
-  std::vector<WideString> Texts() {
-    std::vector<WideString> texts(Count(4));
-    for (WideString& text : texts) text = Text();
-    return texts;
-  }
+  void Field(WideString& text) { text = Text(); }
+  void Field(long& number) { number = static_cast<std::int32_t>(U32()); }
+  void Field(ULONG& number) { number = U32(); }
   // A reader of the next `size` bytes, which this one skips.
   ByteReader Part(size_t size) {
     const char* at = Take(size);
@@ -118,75 +117,71 @@ std::uint8_t FlagsOf(const CacheEntry& entry) {
          (record.Files ? kFiles : 0);
 }
 
-void WriteLists(ByteWriter& out, const ModuleRecordSnapshot& record) {
-  if (record.Dialogs) out.Texts(*record.Dialogs);
-  if (record.CustomActions) out.Texts(*record.CustomActions);
-  if (record.Dependencies) {
-    out.U32(static_cast<std::uint32_t>(record.Dependencies->size()));
-    for (const DependencyRecord& dependency : *record.Dependencies) {
-      out.Text(dependency.RequiredID);
-      out.Text(dependency.RequiredVersion);
-      out.U32(static_cast<std::uint32_t>(dependency.RequiredLanguage));
-    }
-  }
-  if (record.Exclusions) {
-    out.U32(static_cast<std::uint32_t>(record.Exclusions->size()));
-    for (const ExclusionRecord& exclusion : *record.Exclusions) {
-      out.Text(exclusion.ExcludedID);
-      out.Text(exclusion.ExcludedMinVersion);
-      out.Text(exclusion.ExcludedMaxVersion);
-      out.U32(static_cast<std::uint32_t>(exclusion.ExcludedLanguage));
-    }
-  }
-  if (record.Files) {
-    out.U32(static_cast<std::uint32_t>(record.Files->size()));
-    for (const FileRecord& file : *record.Files) {
-      out.Text(file.File);
-      out.Text(file.FileName);
-      out.Text(file.Version);
-      out.Text(file.Language);
-      out.Text(file.Directory);
-      out.U32(file.FileSize);
-      out.U32(file.Sequence);
-    }
-  }
+// The kept fields of a list item in file order, for writing and reading alike.
+template <class Codec>
+void Fields(Codec& codec, WideString& text) {
+  codec.Field(text);
+}
+template <class Codec>
+void Fields(Codec& codec, DependencyRecord& dependency) {
+  codec.Field(dependency.RequiredID);
+  codec.Field(dependency.RequiredVersion);
+  codec.Field(dependency.RequiredLanguage);
+}
+template <class Codec>
+void Fields(Codec& codec, ExclusionRecord& exclusion) {
+  codec.Field(exclusion.ExcludedID);
+  codec.Field(exclusion.ExcludedMinVersion);
+  codec.Field(exclusion.ExcludedMaxVersion);
+  codec.Field(exclusion.ExcludedLanguage);
+}
+template <class Codec>
+void Fields(Codec& codec, FileRecord& file) {
+  for (WideString* text : {&file.File, &file.FileName, &file.Version, &file.Language,
+                           &file.Directory})
+    codec.Field(*text);
+  codec.Field(file.FileSize);
+  codec.Field(file.Sequence);
 }
 
-// The smallest a list item can be: its texts empty, its numbers there.
-constexpr size_t kMinimumDependency = 3 * 4, kMinimumExclusion = 4 * 4, kMinimumFile = 7 * 4;
+// Every field takes at least 4 bytes (a text its length, a number itself).
+struct FieldCounter {
+  size_t count = 0;
+  template <class Value>
+  void Field(Value&) { ++count; }
+};
+
+template <class Item>
+void WriteList(ByteWriter& out, const std::optional<std::vector<Item>>& list) {
+  if (!list) return;
+  out.U32(static_cast<std::uint32_t>(list->size()));
+  for (Item item : *list) Fields(out, item);  // a copy shares the texts
+}
+
+template <class Item>
+void ReadList(ByteReader& in, bool present, std::optional<std::vector<Item>>& list) {
+  if (!present) return;
+  Item probe;
+  FieldCounter fields;
+  Fields(fields, probe);
+  list.emplace(in.Count(4 * fields.count));
+  for (Item& item : *list) Fields(in, item);
+}
+
+void WriteLists(ByteWriter& out, const ModuleRecordSnapshot& record) {
+  WriteList(out, record.Dialogs);
+  WriteList(out, record.CustomActions);
+  WriteList(out, record.Dependencies);
+  WriteList(out, record.Exclusions);
+  WriteList(out, record.Files);
+}
 
 void ReadLists(ByteReader& in, std::uint8_t flags, ModuleRecordSnapshot& record) {
-  if (flags & kDialogs) record.Dialogs = in.Texts();
-  if (flags & kCustomActions) record.CustomActions = in.Texts();
-  if (flags & kDependencies) {
-    record.Dependencies.emplace(in.Count(kMinimumDependency));
-    for (DependencyRecord& dependency : *record.Dependencies) {
-      dependency.RequiredID = in.Text();
-      dependency.RequiredVersion = in.Text();
-      dependency.RequiredLanguage = static_cast<long>(static_cast<std::int32_t>(in.U32()));
-    }
-  }
-  if (flags & kExclusions) {
-    record.Exclusions.emplace(in.Count(kMinimumExclusion));
-    for (ExclusionRecord& exclusion : *record.Exclusions) {
-      exclusion.ExcludedID = in.Text();
-      exclusion.ExcludedMinVersion = in.Text();
-      exclusion.ExcludedMaxVersion = in.Text();
-      exclusion.ExcludedLanguage = static_cast<long>(static_cast<std::int32_t>(in.U32()));
-    }
-  }
-  if (flags & kFiles) {
-    record.Files.emplace(in.Count(kMinimumFile));
-    for (FileRecord& file : *record.Files) {
-      file.File = in.Text();
-      file.FileName = in.Text();
-      file.Version = in.Text();
-      file.Language = in.Text();
-      file.Directory = in.Text();
-      file.FileSize = in.U32();
-      file.Sequence = in.U32();
-    }
-  }
+  ReadList(in, flags & kDialogs, record.Dialogs);
+  ReadList(in, flags & kCustomActions, record.CustomActions);
+  ReadList(in, flags & kDependencies, record.Dependencies);
+  ReadList(in, flags & kExclusions, record.Exclusions);
+  ReadList(in, flags & kFiles, record.Files);
 }
 
 bool ReadEntry(ByteReader& in, CacheEntry& entry) {
@@ -203,7 +198,7 @@ bool ReadEntry(ByteReader& in, CacheEntry& entry) {
   for (WideString* text : {&record.ModuleID, &record.Version, &record.Author, &record.Name,
                            &record.Comments, &record.Subject})
     *text = in.Text();
-  record.Language = static_cast<long>(static_cast<std::int32_t>(in.U32()));
+  in.Field(record.Language);
   ReadLists(in, flags, record);
   return in.AtEnd() && !record.PackagePath.IsEmpty();
 }
@@ -248,7 +243,7 @@ std::string EncodeCacheEntry(const CacheEntry& entry) {
   for (const WideString* text : {&record.ModuleID, &record.Version, &record.Author,
                                  &record.Name, &record.Comments, &record.Subject})
     out.Text(*text);
-  out.U32(static_cast<std::uint32_t>(record.Language));
+  out.Field(record.Language);
   WriteLists(out, record);
 
   std::string bytes;

@@ -23,10 +23,8 @@ std::uint32_t At(const std::string& bytes, size_t offset) {
 TEST_F(CacheTest, AFileFailingAnyCheckIsIgnoredWholeAndReplacedByTheNextWrite) {
   const WideString paths[] = {Package(L"a"), Package(L"b"), Package(L"c")};
   std::string body;
-  for (const WideString& path : paths) {
-    CacheEntry entry{StampOf(path), 0, false, SampleRecord(path, L"T")};
-    body += EncodeCacheEntry(entry);
-  }
+  for (const WideString& path : paths)
+    body += EncodeCacheEntry({StampOf(path), 0, false, SampleRecord(path, L"T")});
   const std::string good = EncodeCacheFile(body, 3);
   const size_t firstFlags = 4 + 4 + 2 * At(body, 4) + 32;
 

@@ -85,7 +85,6 @@ class CacheTest : public ::testing::Test {
   void WriteInFolder(const WideString& path, const std::string& bytes) const {
     scratch_.WriteFile(path.Substring(scratch_.Path().Length() + 1).c_str(), bytes);
   }
-  // Keeps a sample record of the package and writes the file.
   static void Keep(PackageCache& cache, const WideString& path, const wchar_t* tag = L"T") {
     cache.Remember(*Restored(SampleRecord(path, tag)), StampOf(path));
     EXPECT_TRUE(cache.Flush());

@@ -67,7 +67,7 @@ TEST_F(CacheTest, ARecordComesBackAsReadNowForTheSameStampAndPathUnlessItWasRacy
   EXPECT_FALSE(reader.Lookup(scratch_.Path() + L"\\PACKAGES\\partial \u00E9.msm", StampOf(partial)));
   EXPECT_FALSE(reader.Flush()) << "a lookup alone writes at most once a day";
 
-  // Lists read since are kept when complete, while the package keeps its stamp.
+  // Lists read since are kept when complete.
   reader.RememberLists(*back);
   reader.RememberLists(*kept);
   EXPECT_TRUE(reader.Flush());
@@ -76,15 +76,14 @@ TEST_F(CacheTest, ARecordComesBackAsReadNowForTheSameStampAndPathUnlessItWasRacy
   ASSERT_TRUE(again.Lookup(viewer, StampOf(viewer))->TakeSnapshot(viewerKept) &&
               again.Lookup(partial, StampOf(partial))->TakeSnapshot(partialKept));
   EXPECT_TRUE(viewerKept.Dialogs && !partialKept.Dialogs);
-  // Lists that may come from another version of the package: its entry goes.
   const ModuleRecordRef complete = Restored(SampleRecord(partial, L"P"));
   SetWriteTime(partial, ToFileTime(CurrentFileTime()), -1800);
-  read.SetPackageTime(0, 1);  // as a record read before its package changed
+  read.SetPackageTime(0, 1);  // a record of another version: its lists may be either's
   read.Dialogs();
   writer.RememberLists(read);
   writer.RememberLists(*complete);
   EXPECT_TRUE(writer.Flush());
-  EXPECT_EQ(5u, PackageCache(folder_).EntryCount());
+  EXPECT_EQ(5u, PackageCache(folder_).EntryCount()) << "lists maybe of another version kept";
 }
 
 // One timeline of uses: a write drops what was not used for 60 days, what vanished or changed,
@@ -121,7 +120,6 @@ TEST_F(CacheTest, AWriteKeepsWhatWasUsedLatelyOfUnchangedPackagesWithinTheCap) {
   EXPECT_EQ(2u, reader.EntryCount()) << "the least recently used beyond the cap";
   for (const WideString& path : {used, latest})
     EXPECT_TRUE(reader.Lookup(path, StampOf(path))) << path.Substring(path.Length() - 8).Ansi();
-  // (PathExists asks in ANSI, which cannot name this folder.)
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(dead.c_str())) << "a dead writer's";
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(live.c_str())) << "a writer at work";
 }
