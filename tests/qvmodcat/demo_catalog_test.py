@@ -359,5 +359,12 @@ class CommandLine(DemoTest):
         self.assertEqual({}, RUNNER.values(), "nothing was written")
 
 
+class LostAnswer(DemoTest):
+    def test_an_answer_that_cannot_be_written_ends_as_an_error(self):
+        result = RUNNER.run("--isolated", *catalog_options(), "folders", stdout_path="/dev/full")
+        self.assertExit(result, 2)
+        self.assertIn("could not be written to standard output", result.err)
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -65,18 +65,21 @@ class Runner:
         self.key = r"Software\Quorvane\Showloom\StandInTests" + "\\" + key_name
         self.environment = dict(os.environ, QV_STANDIN_KEY=self.key)
 
-    def _wine(self, *arguments):
+    def _wine(self, *arguments, stdout_path=None):
+        """stdout_path: a file or device for the program's output instead (not read back)."""
         # Files, not pipes: a Wine server started by the program inherits its output handles
         # and would hold a pipe open for seconds after the program ended.
-        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        with (open(stdout_path, "wb") if stdout_path else tempfile.TemporaryFile()) as out, \
+                tempfile.TemporaryFile() as err:
             completed = subprocess.run([self.wine_run, self.arch, self.prefix, *arguments], stdout=out,
                                        stderr=err, env=self.environment, timeout=300)
-            out.seek(0)
             err.seek(0)
-            return Result(arguments, completed.returncode, out.read(), err.read())
+            out.seek(0)
+            return Result(arguments, completed.returncode, b"" if stdout_path else out.read(),
+                          err.read())
 
-    def run(self, *arguments):
-        return self._wine(self.tool, *arguments)
+    def run(self, *arguments, stdout_path=None):
+        return self._wine(self.tool, *arguments, stdout_path=stdout_path)
 
     def start(self, *arguments, scratch_parent):
         """The tool in a process group of its own, its scratch folder (see qv_wine_apart)

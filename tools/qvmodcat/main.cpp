@@ -87,9 +87,7 @@ int Help(const Options& options) {
   return kFound;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
+int Run(int argc, wchar_t** argv) {
   HandleInterrupts();
   Options options;
   const std::wstring problem = ParseCommandLine(argc - 1, argv + 1, options);
@@ -110,4 +108,16 @@ int wmain(int argc, wchar_t** argv) {
                L"\n");
   }
   return kFailed;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const int code = Run(argc, argv);
+  if (const unsigned long lost = LostOutputError()) {
+    WriteError(L"qvmodcat: the answer could not be written to standard output: " +
+               SystemMessage(HRESULT_FROM_WIN32(lost)) + L"\n");
+    return kFailed;
+  }
+  return code;
 }
