@@ -8,6 +8,7 @@ a prefix of its own, Ctrl+C in the middle of a run, and the real-world modules o
 import glob
 import json
 import os
+import re
 import shutil
 import signal
 import struct
@@ -32,6 +33,7 @@ CLASSES = {  # JSON member: the heading of its text section
     "files_ini_entries": "FilesToModules.ini entries for modules the catalog lacks",
     "shared_files": "Modules that deliver files of one name to one folder",
     "folder_entries": "Folder list entries that name no folder",
+    "paths_outside_code_page": "Paths the system code page cannot hold",
 }
 
 
@@ -168,6 +170,15 @@ def folder_entries():
         ("module folder", "no such folder")]
 
 
+def code_page_paths():
+    # The prefix's code page is a Western one (1252): it holds no Greek letter.
+    plain = folder("code-page")
+    shutil.copy(package("acme_core"), os.path.join(plain, "κύριο.msm"))
+    return ["--search-path", folder("Ελληνικά", "acme_core") + "," + plain], lambda answer: [
+        (file_name(p["path"]), p["kind"]) for p in answer["paths_outside_code_page"]], [
+        ("κύριο.msm", "package file"), ("Ελληνικά", "search path")]
+
+
 class CheckProblemClasses(ProgramTest):
     def test_each_problem_class_alone(self):
         for case, member in ((unread_packages, "packages_not_read"),
@@ -177,7 +188,8 @@ class CheckProblemClasses(ProgramTest):
                              (gallery_packages, "gallery_packages_missing"),
                              (files_ini_entries, "files_ini_entries"),
                              (shared_files, "shared_files"),
-                             (folder_entries, "folder_entries")):
+                             (folder_entries, "folder_entries"),
+                             (code_page_paths, "paths_outside_code_page")):
             with self.subTest(member):
                 options, shown, expected = case()
                 result, answer = check(*options)
@@ -206,12 +218,22 @@ class CheckProblemClasses(ProgramTest):
         result = RUNNER.run("--isolated", *options, "list")
         self.assertEqual(0, result.code, result)
         self.assertEqual("4 packages not read: see `qvmodcat check`", result.out.splitlines()[-1])
+        self.assertEqual("1 module: 1 from packages, 0 from gallery descriptors",
+                         result.out.splitlines()[-2])
         result = RUNNER.run("--isolated", *options, "--json", "list")
         self.assertEqual(["Acme.Core:0"], [m["key"] for m in result.json()])
         self.assertIn("4 packages not read", result.err, "JSON stays JSON: the line goes to stderr")
         result = RUNNER.run("--isolated", "--search-path", "/no/such/folder", "folders")
         self.assertEqual((1, "The catalog has no module folders.\n"
                              "1 folder missing: see `qvmodcat check`\n"), (result.code, result.out))
+        options, _, _ = code_page_paths()
+        fix = "rename the file or folder, or use a system code page that holds these characters"
+        self.assertIn(fix, " ".join(RUNNER.run("--isolated", *options, "list").out.split()))
+        result = RUNNER.run("--isolated", "inspect",
+                            os.path.join(options[1].split(",")[0], "acme_core.msm"))
+        self.assertEqual(2, result.code, result)
+        self.assertIn("code page", result.err)
+        self.assertIn(fix, result.err)
 
     def test_graphviz_graph_of_the_catalog(self):
         options, _, _ = unmet_requirements()
@@ -261,11 +283,24 @@ class Launcher(ProgramTest):
                             prefix])
 
 
-class Interrupt(ProgramTest):
-    def test_ctrl_c_ends_the_run_and_puts_the_values_back(self):
-        many = folder("many")
+def many_copies():
+    """150 copies of one package: the catalog takes one, check and list read the others."""
+    many = os.path.join(SCRATCH, "many")
+    if not os.path.isdir(many):
+        folder("many")
         for i in range(150):
             shutil.copy(package("acme_core"), os.path.join(many, "copy%03d.msm" % i))
+    return many
+
+
+class LongRuns(ProgramTest):
+    def test_progress_at_a_terminal_counts_what_is_done(self):
+        text = RUNNER.run_at_terminal("--isolated", "--search-path", many_copies(), "list")
+        self.assertRegex(text, r"qvmodcat list: [a-z' ]+ \d+/150 packages")
+        self.assertIn("Acme.Core:0", text)
+
+    def test_ctrl_c_ends_the_run_and_puts_the_values_back(self):
+        many = many_copies()
         RUNNER.clear_key()
         RUNNER.set_text("SearchPathList", "C:\\Before")
         before = RUNNER.values()
@@ -318,13 +353,42 @@ class RealModules(ProgramTest):
         self.assertEqual([True] + [False] * (len(candidates) - 1),
                          [c["answers"] for c in result.json()["candidates"]])
 
-    def test_text_fits_100_columns_unless_wide(self):
+    def test_text_cuts_names_never_verdicts_and_its_keys_paste_back(self):
+        crt = "Microsoft_VC90_CRT_x86.C8AE193F_7C6D_330A_93C7_EBBC23C30DBF:0"
+        texts = {}
         for command in (["list"], ["folders"], ["show", "--all", "--resolve"], ["check"],
-                        ["find-file", "msvcr90.dll"]):
+                        ["find-file", "msvcr90.dll", "--match-version", "--version", "1.0"],
+                        ["rdeps", crt]):
             result = self.run_real(*command)
             self.assertIn(result.code, (0, 1), result)
+            texts[command[0]] = result.out
             longest = max(result.out.splitlines(), key=len)
             self.assertLessEqual(len(longest), 100, "%s: %r" % (command, longest))
+            self.assertNotIn("……", result.out, command)
+        self.assertIn("version 9.0.30729.6161, asked for 1.0; language 1033, asked for 0",
+                      " ".join(texts["find-file"].split()), "the reason wraps, whole")
+        self.assertRegex(texts["rdeps"], r"\n  policy_9_0_\S+:0 +9\.0 +requires "
+                                         r"Microsoft_VC90_CRT_\S+:0 >= 9\.0 +found\n")
+        policies = folder("policies")
+        for name in ("policy_9_0_Microsoft_VC90_CRT_x86.msm", "policy_9_0_Microsoft_VC90_CRT_x86_x64.msm"):
+            shutil.copy(os.path.join(REAL, name), policies)
+        unmet = RUNNER.run("--isolated", "--search-path", policies, "check").out
+        self.assertEqual(2, len(re.findall(r"^  policy\S+ requires \S+ >= 9\.0: missing$", unmet, re.M)),
+                         unmet)
+
+        rows = texts["list"].splitlines()
+        self.assertEqual(1, len({len(r) - len(r.lstrip()) for r in rows if "  package " in r}),
+                         "every package line starts in one column")
+        keys = [m["key"] for m in self.run_real("--json", "list").json()]
+        for shown, key in zip([r.split()[0] for r in rows[1::2]], keys):
+            if key.startswith(("CRT.", "Microsoft_VC90_ATL", "policy_9_0_Microsoft_VC90_CRT_x86")):
+                result = self.run_real("--json", "show", shown)
+                self.assertEqual((0, key), (result.code, result.json()["key"]), result)
+                self.assertIn(key, result.err, "says which key it took")
+        result = self.run_real("show", "TortoiseOverlays:0")
+        self.assertEqual(1, result.code, result)
+        for key in keys:
+            self.assertEqual(key.startswith("TortoiseOverlays."), key in result.out, key)
         wide = self.run_real("--wide", "list").out
         self.assertGreater(max(len(line) for line in wide.splitlines()), 100)
         self.assertRegex(wide, r"\.[0-9A-F]{8}_[0-9A-F]{4}_[0-9A-F]{4}_[0-9A-F]{4}_[0-9A-F]{12}:0 ")

@@ -32,12 +32,30 @@ void Write(DWORD which, const std::wstring& text) {
   WriteBytes(stream, Utf8FromWide(text));
 }
 
+void (*beforeOutput)() = nullptr;
+
+void BeforeOutput() {
+  if (beforeOutput) beforeOutput();
+}
+
 }  // namespace
 
-void WriteOut(const std::wstring& text) { Write(STD_OUTPUT_HANDLE, text); }
-void WriteError(const std::wstring& text) { Write(STD_ERROR_HANDLE, text); }
+void SetBeforeOutput(void (*hook)()) { beforeOutput = hook; }
+
+void WriteOut(const std::wstring& text) {
+  BeforeOutput();
+  Write(STD_OUTPUT_HANDLE, text);
+}
+
+void WriteError(const std::wstring& text) {
+  BeforeOutput();
+  Write(STD_ERROR_HANDLE, text);
+}
+
+void WriteStatus(const std::wstring& text) { Write(STD_ERROR_HANDLE, text); }
 
 void WriteOutUtf8(const std::string& text) {
+  BeforeOutput();
   const HANDLE stream = GetStdHandle(STD_OUTPUT_HANDLE);
   if (stream == nullptr || stream == INVALID_HANDLE_VALUE) return;
   DWORD mode = 0;
