@@ -221,10 +221,8 @@ class Dependencies(DemoTest):
         self.assertIn("  no module of the catalog requires it\n", result.out, result)
         result = qvmodcat("--json", "rdeps", "Delta.Print:0")
         self.assertExit(result, 0)
-        self.assertEqual((None, [("Borealis.Charts:1033", 1, "missing")]),
-                         (result.json()["module"], [(r["key"], r["depth"], r["status"])
-                                                    for r in result.json()["required_by"]]),
-                         "a module nobody has: who needs it")
+        self.assertEqual([(None, "Borealis.Charts:1033", 1, "missing")], [
+            (result.json()["module"], r["key"], r["depth"], r["status"]) for r in result.json()["required_by"]])
 
     def test_graphviz_and_keys_that_are_almost_right(self):
         result = qvmodcat("deps", "Borealis.Charts:1033", "--format", "dot")
@@ -351,7 +349,6 @@ class CommandLine(DemoTest):
                 (("find-file", "x", "--language", "-1"), "--language takes a language number from 0 to"),
                 (("show", "Acme.Core:0", "--language", "-1"), "--language takes a language number from 0 to"),
                 (("show", "X:-5"), '"X:-5" is no module key'),
-                (("show", "X:4294967295"), '"X:4294967295" is no module key'),
                 (("find-file", "x", "--version", "notaversion"), "--version takes a file version"),
                 (("find-file", "x", "--version"), "option --version needs a value"),
                 (("--preferred-language", "abc", "list"), "--preferred-language takes a language"),

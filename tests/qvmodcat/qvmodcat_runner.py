@@ -93,18 +93,15 @@ class Runner:
         """What a person sees at a terminal: both streams of the tool on one pseudo-terminal."""
         main, terminal = pty.openpty()
         process = subprocess.Popen([self.wine_run, self.arch, self.prefix, self.tool, *arguments],
-                                   stdin=subprocess.DEVNULL, stdout=terminal, stderr=terminal,
-                                   env=self.environment)
+                                   stdout=terminal, stderr=terminal, env=self.environment)
         os.close(terminal)
         seen = b""
-        # Until the tool ends: a Wine server it started may hold the terminal open longer.
+        # Until the tool ends: a Wine server it started may keep the terminal open longer.
         while process.poll() is None or select.select([main], [], [], 0)[0]:
-            if select.select([main], [], [], 0.1)[0]:
-                try:
-                    seen += os.read(main, 65536)
-                except OSError:  # every writer is gone
-                    break
-        process.wait(timeout=300)
+            try:
+                seen += os.read(main, 65536) if select.select([main], [], [], 0.1)[0] else b""
+            except OSError:  # every writer is gone
+                break
         os.close(main)
         return seen.decode("utf-8", errors="replace")
 
