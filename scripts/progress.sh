@@ -6,7 +6,8 @@
 #   qv_ninja_progress <what>      filters ninja's output: its "[n/N] ..." lines become one line
 #                                 "<what>: n/N, 45 s", rewritten in place at a terminal and
 #                                 written at every tenth elsewhere; other lines (errors,
-#                                 warnings) go on to standard output
+#                                 warnings) go on to standard output, but for cmake's "-- "
+#                                 status lines when it configures again
 
 if [ -z "${QV_STARTED:-}" ]; then
   printf -v QV_STARTED '%(%s)T' -1
@@ -33,7 +34,7 @@ qv_ninja_progress() {
         shown=$((BASH_REMATCH[1] * 10 / BASH_REMATCH[2]))
         echo "$step" >&2
       fi
-    elif [ "$line" != "ninja: no work to do." ]; then
+    elif [[ $line != "ninja: no work to do." && $line != "-- "* ]]; then  # not cmake's chatter
       $terminal && printf '\r\033[K' >&2
       echo "$line"
     fi
