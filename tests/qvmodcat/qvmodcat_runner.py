@@ -6,6 +6,8 @@ stand-in key of its own (QV_STANDIN_KEY), so tests can run side by side.
 """
 import json
 import os
+import pty
+import select
 import subprocess
 import sys
 import tempfile
@@ -89,6 +91,22 @@ class Runner:
                                    stdout=out, stderr=err, start_new_session=True,
                                    env=dict(self.environment, TMPDIR=scratch_parent))
         return process, out, err
+
+    def run_at_terminal(self, *arguments):
+        """What a person sees at a terminal: both streams of the tool on one pseudo-terminal."""
+        main, terminal = pty.openpty()
+        process = subprocess.Popen([self.wine_run, self.arch, self.prefix, self.tool, *arguments],
+                                   stdout=terminal, stderr=terminal, env=self.environment)
+        os.close(terminal)
+        seen = b""
+        # Until the tool ends: a Wine server it started may keep the terminal open longer.
+        while process.poll() is None or select.select([main], [], [], 0)[0]:
+            try:
+                seen += os.read(main, 65536) if select.select([main], [], [], 0.1)[0] else b""
+            except OSError:  # every writer is gone
+                break
+        os.close(main)
+        return seen.decode("utf-8", errors="replace")
 
     # -- the stand-ins' values in this runner's key ------------------------------------------
 

@@ -11,6 +11,11 @@ namespace qvmodcat {
 namespace {
 
 unsigned long lostOutputError = 0;
+void (*beforeOutput)() = nullptr;
+
+void BeforeOutput() {
+  if (beforeOutput) beforeOutput();
+}
 
 // False with the system's error code when the text did not arrive whole.
 bool WriteBytes(HANDLE stream, const std::string& bytes, DWORD& error) {
@@ -48,20 +53,30 @@ bool Write(DWORD which, const std::wstring* text, const std::string* bytes, DWOR
 }
 
 void WriteAnswer(const std::wstring* text, const std::string* bytes) {
+  BeforeOutput();
   DWORD error = 0;
   if (!Write(STD_OUTPUT_HANDLE, text, bytes, error) && lostOutputError == 0)
     lostOutputError = error ? error : ERROR_WRITE_FAULT;
 }
 
+void WriteMessage(const std::wstring& text) {
+  DWORD ignored = 0;  // nowhere left to say it
+  Write(STD_ERROR_HANDLE, &text, nullptr, ignored);
+}
+
 }  // namespace
+
+void SetBeforeOutput(void (*hook)()) { beforeOutput = hook; }
 
 void WriteOut(const std::wstring& text) { WriteAnswer(&text, nullptr); }
 void WriteOutUtf8(const std::string& text) { WriteAnswer(nullptr, &text); }
 
 void WriteError(const std::wstring& text) {
-  DWORD ignored = 0;  // nowhere left to say it
-  Write(STD_ERROR_HANDLE, &text, nullptr, ignored);
+  BeforeOutput();
+  WriteMessage(text);
 }
+
+void WriteStatus(const std::wstring& text) { WriteMessage(text); }
 
 unsigned long LostOutputError() { return lostOutputError; }
 

@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "console.h"
 #include "interrupt.h"
+#include "progress.h"
 #include "standin_environment.h"
 #include "suggestions.h"
 #include "text_rules.h"
@@ -98,6 +99,7 @@ int Run(int argc, wchar_t** argv) {
     // The environment is set before the catalog exists and restored after COM is gone.
     StandInEnvironment environment(options.Settings, options.Isolated);
     ComApartment apartment;
+    Progress progress(L"qvmodcat " + (options.ShowVersion ? L"--version" : options.Command));
     return Dispatch(options);
   } catch (const ComError& error) {
     return ReportError(options, error);
