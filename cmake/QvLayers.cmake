@@ -4,8 +4,8 @@
 #       the static library qv_<name> from src/<name>/*.cpp, linked PUBLIC to the subsystems it
 #       depends on.  Its reach is itself plus the reach of each dependency.
 #   qv_allow_layers(<folder> <subsystem>...)
-#       sources under <folder> (tools, stand-ins, bench) may include those subsystems' headers
-#       and what they reach; call it beside the target that links them.
+#       sources under <folder> (tools, test kit, stand-ins, bench) may include those
+#       subsystems' headers and what they reach; call it beside the target that links them.
 #   qv_layer_check()
 #       the build-time check (target qv_layer_check, which every subsystem waits for): an
 #       #include "<subsystem>/..." outside the including subsystem's reach fails the build.
@@ -41,8 +41,8 @@ function(qv_allow_layers folder)
 endfunction()
 
 # Writes the rules for the check script; the check itself runs at build time so that an edit
-# of any source is checked without a new configure.  Folders allowed later (tools, stand-ins,
-# bench) are added to the rules file at the end of configuration.
+# of any source is checked without a new configure.  Folders allowed later (tools, test kit,
+# stand-ins, bench) are added to the rules file at the end of configuration.
 function(qv_layer_check)
   set(rules ${CMAKE_BINARY_DIR}/qv_layers.cmake)
   set(stamp ${CMAKE_BINARY_DIR}/qv_layers.stamp)
@@ -50,6 +50,7 @@ function(qv_layer_check)
   file(GLOB_RECURSE watched CONFIGURE_DEPENDS
        ${CMAKE_SOURCE_DIR}/src/*.h ${CMAKE_SOURCE_DIR}/src/*.cpp
        ${CMAKE_SOURCE_DIR}/tools/*.h ${CMAKE_SOURCE_DIR}/tools/*.cpp
+       ${CMAKE_SOURCE_DIR}/testkit/*.h ${CMAKE_SOURCE_DIR}/testkit/*.cpp
        ${CMAKE_SOURCE_DIR}/standins/*.h ${CMAKE_SOURCE_DIR}/standins/*.cpp
        ${CMAKE_SOURCE_DIR}/bench/*.h ${CMAKE_SOURCE_DIR}/bench/*.cpp)
   add_custom_command(OUTPUT ${stamp}

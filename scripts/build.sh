@@ -4,6 +4,7 @@
 # Usage: scripts/build.sh [x86_64|i686|all] [target...]   (no target: everything)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/progress.sh"
 arches=${1:-all}
 shift || true
 targets=()
@@ -14,11 +15,11 @@ for arch in $arches; do
   case $arch in x86_64|i686) ;; *) echo "build: unknown architecture '$arch'" >&2; exit 2 ;; esac
   dir=$root/build/$arch
   if [ ! -f "$dir/build.ninja" ]; then
+    echo "build $arch: configuring build/$arch" >&2
     cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$arch.cmake" >/dev/null
   fi
-  # Progress lines are dropped; errors and warnings stay.  pipefail keeps cmake's status.
-  if ! cmake --build "$dir" "${targets[@]}" -- -k 0 |
-       { grep -vE '^(\[[0-9]+/[0-9]+\] |ninja: no work to do)' || true; }; then
+  # One progress line; errors and warnings stay.  pipefail keeps cmake's status.
+  if ! cmake --build "$dir" "${targets[@]}" -- -k 0 | qv_ninja_progress "build $arch"; then
     failed+=("$arch")
   fi
 done

@@ -7,22 +7,32 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/wine-arch.sh"
+source "$root/scripts/progress.sh"
 arch=${1:-x86_64}
 case $arch in x86_64|i686) ;; *) echo "usage: scripts/demo.sh [x86_64|i686]" >&2; exit 2 ;; esac
+qv_phase "setup: the Debian packages the project needs (scripts/setup.sh)"
 "$root/scripts/setup.sh"
 qv_wine_loader "$arch" >/dev/null || { echo "demo: $(qv_wine_missing_reason "$arch")" >&2; exit 1; }
+qv_phase "build: the component, the stand-ins, msmbuild and qvmodcat (build/$arch)"
 "$root/scripts/build.sh" "$arch" QvModCat2 QvAppServices Keyfile QVObjMgr msmbuild qvmodcat
 build=$root/build/$arch
 export WINEPREFIX=$build/demo-prefix WINEDEBUG=-all
 # A prefix left from an earlier Wine install may not run this architecture: made again then.
-qv_make_prefix "$arch"
+if qv_prefix_ready "$arch"; then
+  qv_phase "Wine prefix: build/$arch/demo-prefix is ready"
+else
+  qv_phase "Wine prefix: making build/$arch/demo-prefix (about half a minute)"
+  qv_make_prefix "$arch"
+fi
 # The component as an installer registers it, and the host-library stand-in (which registers
 # the environment's interface library, qvmodcat.tlb).
+qv_phase "registration: regsvr32 QvModCat2.dll and the host-library stand-in QVObjMgr.DLL"
 qv_wine "$arch" regsvr32 /s "$(qv_windows_path "$build/bin/QvModCat2.dll")"
 qv_wine "$arch" regsvr32 /s "$(qv_windows_path "$build/bin/QVObjMgr.DLL")"
 
 # The product folder: gallery descriptors and lookup files from demo/product, packages built
 # by msmbuild from demo/packages.
+qv_phase "demo catalog: packages built by msmbuild, gallery descriptors and lookup files"
 product=$build/demo/product
 "$root/demo/make-product.sh" "$arch" "$WINEPREFIX" "$build/bin" "$product" >/dev/null
 
@@ -56,6 +66,7 @@ step() {
   [ "$code" -le 1 ] || exit "$code"
 }
 
+qv_phase "tour: the inspector over the demo catalog"
 echo "Demo catalog in $folder ($arch component): packages in Modules and Vendor,"
 echo "gallery descriptors in ObjectGallery, display names in modules.ini, file owners in"
 echo "FilesToModules.ini."
@@ -79,3 +90,4 @@ else
   echo "Graphviz is not installed: apt-get install graphviz, then dot -Tsvg $graph.dot -o $graph.svg"
 fi
 wineserver -k 2>/dev/null || true
+qv_phase "done"

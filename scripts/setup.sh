@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Brings a Debian machine to the point where the project builds and its tests run, for both
 # architectures: 64-bit Wine and, through multiarch, 32-bit Wine (wine32:i386).
-# Idempotent and quiet: prints nothing when everything is already in place.  When 32-bit Wine
-# cannot be had (a mirror out of step) it says so and goes on: the i686 suite is then skipped.
+# Idempotent and quiet: prints nothing when everything is already in place, one line before
+# it installs.  When 32-bit Wine cannot be had (a mirror out of step) it says so and goes on:
+# the i686 suite is then skipped.
 set -euo pipefail
 
 packages=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine wine64 libwine-dev
@@ -45,9 +46,10 @@ install() {
 # Install, and once more after a fresh update (which sometimes helps the install after it).
 install_with_retry() { install "$@" || { update; install "$@"; }; }
 
-update
 wanted=("${missing[@]}")
 [ $want32 = true ] && wanted+=("$wine32")
+echo "setup: installing ${wanted[*]} (apt-get; some minutes)" >&2
+update
 # One transaction first, so that the 32-bit libraries come at the same point release as the
 # 64-bit ones; without the 32-bit part when that cannot be had.
 if ! install_with_retry "${wanted[@]}"; then

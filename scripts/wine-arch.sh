@@ -74,9 +74,14 @@ qv_wine_apart() {
   local arch=$1 program=$2 scratch status=0
   shift 2
   case $program in */*) [ "${program#/}" != "$program" ] || program=$PWD/$program ;; esac
-  scratch=$(mktemp -d "${TMPDIR:-/tmp}/qv-wine-run.XXXXXX")
+  # Exit 125 and a line on stderr when the scratch directory cannot be made: never an exit code
+  # that the program itself could have given.
+  scratch=$(mktemp -d "${TMPDIR:-/tmp}/qv-wine-run.XXXXXX") || {
+    echo "qv_wine_apart: cannot make a scratch directory under ${TMPDIR:-/tmp}" >&2
+    return 125
+  }
   (cd "$scratch" && qv_wine "$arch" "$program" "$@") || status=$?
-  rm -rf "$scratch"
+  rm -rf "$scratch" || echo "qv_wine_apart: could not remove $scratch" >&2
   return $status
 }
 

@@ -1,5 +1,5 @@
-// The catalog object: identity, construction, initialisation, destruction and the list of
-// live catalogs.
+// The catalog object: identity, construction, initialisation, refresh, destruction and the
+// list of live catalogs.
 #include "catalog/mm_catalog.h"
 
 #include "catalog/lookup_tables.h"
@@ -18,12 +18,6 @@ std::vector<MMCatalog*>& Catalogs() noexcept {
 }
 
 }  // namespace
-
-std::vector<WideString> SplitExcludedPatterns(const WideString& patterns) {
-  std::vector<WideString> pieces = patterns.Split(L',');
-  if (pieces.back().IsEmpty()) pieces.pop_back();  // nothing after the last comma
-  return pieces;
-}
 
 const std::vector<MMCatalog*>& MMCatalog::LiveCatalogs() noexcept { return Catalogs(); }
 
@@ -73,4 +67,21 @@ HRESULT MMCatalog::Initialize() {
     ThrowIfFailed(appServices_->GetPreferredLanguage(OutBstr(preferredLanguage_)));
     return S_OK;
   });
+}
+
+void MMCatalog::RefreshCatalog() {
+  if (!autoRefresh_) return;
+  if (RefreshStoreAndFolders(folderSources_)) MarkAllDirty();
+  if (!dirty_) return;
+
+  dirty_ = false;
+  modules_ = nullptr;
+  moduleList_ = nullptr;
+  modules_ = MergeModuleCollection::Create(&moduleList_);
+  AddStoreRecords(*moduleList_);
+  ComRef<IAppFolders> folders;
+  ThrowIfFailed(appServices_.QueryTo(kIidAppFolders, folders));
+  WideString productFolder;
+  ThrowIfFailed(folders->GetProductFolder(OutBstr(productFolder)));
+  AddGalleryRecords(*moduleList_, productFolder, galleryRecords_);
 }

@@ -12,8 +12,7 @@
 // ProgID of the class the client created.
 #pragma once
 
-#include "catalog/folder_store.h"
-#include "catalog/module_collection.h"
+#include "catalog/file_match.h"
 #include "com/com_object.h"
 #include "com/dispatch.h"
 #include "com/error_reporting.h"
@@ -22,7 +21,6 @@
 
 #include "qvmodcat.h"
 
-#include <map>
 #include <vector>
 
 class MMCatalog : public DispatchImpl<IMMCatalog>, public ISupportErrorInfo, public ObjectLock {
@@ -64,8 +62,8 @@ class MMCatalog : public DispatchImpl<IMMCatalog>, public ISupportErrorInfo, pub
   STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override;
 
   // Brings the shared store up to date, rescans every folder and rebuilds the module
-  // collection when this catalog is dirty (catalog_refresh.cpp).  Does nothing while
-  // AutoRefresh is off.  Raises com_exception.
+  // collection when this catalog is dirty.  Does nothing while AutoRefresh is off.  Raises
+  // com_exception.
   void RefreshCatalog();
   void MarkDirty() noexcept { dirty_ = true; }
   bool IsDirty() const noexcept { return dirty_; }
@@ -75,26 +73,8 @@ class MMCatalog : public DispatchImpl<IMMCatalog>, public ISupportErrorInfo, pub
   static void MarkAllDirty() noexcept;
 
  protected:
-  // What the file lookups compare a file of a record with.
-  struct FileQuery {
-    WideString Name;  // long file name, compared without case
-    WideString Version;
-    WideString Language;  // compared exactly
-    WideString Folder;    // compared without case with the file's resolved folder
-    bool MatchVersion = false;
-    bool MatchFolder = false;
-  };
-
-  void RefreshGallery();
   // The shared part of both file lookups (file_lookup.cpp).
-  HRESULT FindModuleForFileCore(const WideString& file, BSTR version, BSTR language,
-                                IDispatch** module, long* found, bool matchVersion,
-                                bool matchFolder, const WideString& folder);
-  bool IsExcludedFile(const WideString& name) const;
-  // The first file of the record that matches: a new module object for the record goes into
-  // `module` (releasing what was there) and found = -1.
-  bool MatchRecordFile(const ModuleRecordRef& record, const FileQuery& query, IDispatch** module,
-                       long* found);
+  HRESULT FindModuleForFileCore(const FileQuery& query, IDispatch** module, long* found);
   // SupportsProject for the project types `accepts` takes; reported under this class.
   HRESULT SupportsProjectOfTypes(IUnknown* project, VARIANT_BOOL* supported,
                                  bool (*accepts)(long projectType));
@@ -106,11 +86,6 @@ class MMCatalog : public DispatchImpl<IMMCatalog>, public ISupportErrorInfo, pub
   WideString preferredLanguage_;
   std::vector<WideString> excludedFilePatterns_;
   ComRef<IAppServices> appServices_;
-  // Descriptor file name (with extension) to the record built from it.
-  std::map<WideString, ModuleRecordRef> galleryRecords_;
+  GalleryRecords galleryRecords_;
   bool autoRefresh_ = true;
 };
-
-// The excluded-pattern text cut at its commas: every piece before a comma (empty ones too),
-// and the piece after the last comma when it is not empty.
-std::vector<WideString> SplitExcludedPatterns(const WideString& patterns);

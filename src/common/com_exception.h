@@ -1,7 +1,7 @@
 // com_exception: the one error type inside the component, and ThrowIfFailed, which raises it.
 //
 // Every HRESULT that a COM, automation, installer or companion call returns goes through
-// ThrowIfFailed.  Automation methods catch com_exception at their boundary (server/boundary.h)
+// ThrowIfFailed.  Automation methods catch com_exception at their boundary (com/boundary.h)
 // and turn it into an HRESULT with error information for the client.
 #pragma once
 

@@ -7,12 +7,12 @@
 namespace {
 
 constexpr LONG kOpenReadOnly = 0;
-unsigned long g_databaseOpens = 0;
+unsigned long databaseOpens = 0;
 
 }  // namespace
 
 ComRef<IDispatch> OpenInstallerDatabase(IDispatch* installer, const WideString& path) {
-  ++g_databaseOpens;
+  ++databaseOpens;
   CheckPackageFile(path, ErrorOrigin::InstallerAutomation);
   const StringVariant pathArgument(path);
   const IntegerVariant mode(kOpenReadOnly);
@@ -32,4 +32,4 @@ void GetSummaryProperty(IDispatch* summary, LONG property, VARIANT* value) {
                  {&id.Get()}, value);
 }
 
-unsigned long InstallerDatabaseOpenCount() noexcept { return g_databaseOpens; }
+unsigned long InstallerDatabaseOpenCount() noexcept { return databaseOpens; }

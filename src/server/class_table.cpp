@@ -3,9 +3,11 @@
 #include "catalog/catalog_manager.h"
 #include "catalog/catalog_pro.h"
 #include "catalog/mm_catalog.h"
-#include "class_ids.h"
 #include "module/merge_module2.h"
+#include "server/class_names.h"
 #include "server/registration.h"
+
+#include <iterator>
 
 namespace {
 
@@ -16,21 +18,22 @@ const CategoryEntry* NoCategories() {
 }
 void NoStartStop(bool) {}
 
-ClassTable table{{
-    {&kClsidMMCatalog, "QvLiteModCat.MMCatalog.1", "QvLiteModCat.MMCatalog",
-     &RegisterClassEntry, &UnregisterClassEntry, ClassCreatorsOf<MMCatalog>(), nullptr,
-     &NoDescription, &NoCategories, &NoStartStop},
-    {&kClsidMMCatalogPro, "QvLiteModCat.MMCatalogPro.1", "QvLiteModCat.MMCatalogPro",
-     &RegisterClassEntry, &UnregisterClassEntry, ClassCreatorsOf<MMCatalogPro>(), nullptr,
-     &NoDescription, &NoCategories, &NoStartStop},
-    {&kClsidMergeModule2, "QvModCat.MergeModule2.1", "QvModCat.MergeModule2",
-     &RegisterClassEntry, &UnregisterClassEntry, ClassCreatorsOf<MergeModule2>(), nullptr,
-     &NoDescription, &NoCategories, &NoStartStop},
-    {&kClsidMMCatalogManager, "QvLiteModCat.MMCatalogManager.1",
-     "QvLiteModCat.MMCatalogManager", &RegisterClassEntry, &UnregisterClassEntry,
-     ClassCreatorsOf<MMCatalogManager>(), nullptr, &NoDescription, &NoCategories,
-     &NoStartStop},
-}};
+// Position i creates the class named at position i of kComponentClassNames.
+constexpr ClassCreators kCreators[] = {ClassCreatorsOf<MMCatalog>(),
+                                       ClassCreatorsOf<MMCatalogPro>(),
+                                       ClassCreatorsOf<MergeModule2>(),
+                                       ClassCreatorsOf<MMCatalogManager>()};
+static_assert(std::size(kCreators) == ClassTable::Size &&
+              std::size(kComponentClassNames) == ClassTable::Size);
+
+constexpr ClassEntry Entry(size_t position) {
+  const ClassNames& names = kComponentClassNames[position];
+  return {names.Clsid, names.ProgId, names.VersionIndependentProgId, &RegisterClassEntry,
+          &UnregisterClassEntry, kCreators[position], nullptr, &NoDescription, &NoCategories,
+          &NoStartStop};
+}
+
+ClassTable table{{Entry(0), Entry(1), Entry(2), Entry(3)}};
 
 }  // namespace
 

@@ -1,4 +1,4 @@
-// The bad-input corpus written by tools/corpus, driven through the registered component as the
+// The bad-input corpus written by testkit/corpus, driven through the registered component as the
 // environment drives it: each case gets a catalog of its own, every query and every property of
 // every module is asked, every failure must carry a description, the healthy package beside the
 // case must answer as it does alone, and afterwards the component must hold no object.

@@ -10,7 +10,7 @@
 namespace {
 
 const StandInState state(L"hostile-soak");
-constexpr int kSlots = 6, kVariants = 3;  // the soak packages tools/corpus writes
+constexpr int kSlots = 6, kVariants = 3;  // the soak packages testkit/corpus writes
 constexpr SIZE_T kGrowthBound = 2 * 1024 * 1024;
 
 // Committed private memory of the process, summed over its regions (Wine leaves the

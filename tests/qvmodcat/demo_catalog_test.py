@@ -219,6 +219,10 @@ class Dependencies(DemoTest):
         result = qvmodcat("rdeps", "Borealis.Charts:1033")
         self.assertExit(result, 1)
         self.assertIn("  no module of the catalog requires it\n", result.out, result)
+        result = qvmodcat("--json", "rdeps", "Delta.Print:0")
+        self.assertExit(result, 0)
+        self.assertEqual([(None, "Borealis.Charts:1033", 1, "missing")], [
+            (result.json()["module"], r["key"], r["depth"], r["status"]) for r in result.json()["required_by"]])
 
     def test_graphviz_and_keys_that_are_almost_right(self):
         result = qvmodcat("deps", "Borealis.Charts:1033", "--format", "dot")
@@ -236,6 +240,9 @@ class Dependencies(DemoTest):
             self.assertExit(result, 1)
             self.assertEqual("The catalog has no module %s.\nDid you mean %s?\n" % (key, suggestion),
                              result.out)
+        result = qvmodcat("--json", "deps", "Borealis.Ch:1033")
+        self.assertEqual(("Borealis.Charts:1033", True), (result.json()["module"]["key"],
+                                                           "taking Borealis.Charts:1033" in result.err))
 
 
 class Inspect(DemoTest):
@@ -265,10 +272,10 @@ class Inspect(DemoTest):
                                "not an installer package (no compound file)")):
             result = qvmodcat("inspect", path)
             self.assertExit(result, 2)
-            self.assertEqual(("", "qvmodcat: %s: %s\n" % (windows_path(path), message)),
-                             (result.out, result.err))
+            self.assertEqual(("", "qvmodcat: %s: %s\n" % (path, message)), (result.out, result.err),
+                             "the path as it was typed")
         answer = qvmodcat("--json", "inspect", missing).json()
-        self.assertEqual({"call": windows_path(missing), "description": "no such file"}, answer["error"])
+        self.assertEqual({"path": missing, "description": "no such file"}, answer["error"])
 
 
 class Environment(DemoTest):
@@ -339,6 +346,9 @@ class CommandLine(DemoTest):
                 (("deps", "Acme.Viewer"), '"Acme.Viewer" is no module key'),
                 (("find-file",), "find-file needs a DESTINATION"),
                 (("find-file", "x", "--language", "xyz"), '--language takes a language number'),
+                (("find-file", "x", "--language", "-1"), "--language takes a language number from 0 to"),
+                (("show", "Acme.Core:0", "--language", "-1"), "--language takes a language number from 0 to"),
+                (("show", "X:-5"), '"X:-5" is no module key'),
                 (("find-file", "x", "--version", "notaversion"), "--version takes a file version"),
                 (("find-file", "x", "--version"), "option --version needs a value"),
                 (("--preferred-language", "abc", "list"), "--preferred-language takes a language"),
@@ -357,6 +367,13 @@ class CommandLine(DemoTest):
         self.assertEqual("command line", result.json()["error"]["call"])
         self.assertIn("is no module key", result.json()["error"]["description"])
         self.assertEqual({}, RUNNER.values(), "nothing was written")
+
+
+class LostAnswer(DemoTest):
+    def test_an_answer_that_cannot_be_written_ends_as_an_error(self):
+        result = RUNNER.run("--isolated", *catalog_options(), "folders", stdout_path="/dev/full")
+        self.assertExit(result, 2)
+        self.assertIn("could not be written to standard output", result.err)
 
 
 if __name__ == "__main__":

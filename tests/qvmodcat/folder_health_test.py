@@ -8,6 +8,8 @@ a prefix of its own, Ctrl+C in the middle of a run, and the real-world modules o
 import glob
 import json
 import os
+import pathlib
+import re
 import shutil
 import signal
 import struct
@@ -32,6 +34,7 @@ CLASSES = {  # JSON member: the heading of its text section
     "files_ini_entries": "FilesToModules.ini entries for modules the catalog lacks",
     "shared_files": "Modules that deliver files of one name to one folder",
     "folder_entries": "Folder list entries that name no folder",
+    "paths_outside_code_page": "Paths the system code page cannot hold",
 }
 
 
@@ -54,19 +57,8 @@ def folder(name, *packages, files=()):
     for relative, text in files:
         target = os.path.join(path, relative)
         os.makedirs(os.path.dirname(target), exist_ok=True)
-        with open(target, "w", encoding="utf-8") as f:
-            f.write(text)
+        pathlib.Path(target).write_text(text, encoding="utf-8")
     return path
-
-
-def read_bytes(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
-def write_bytes(path, data):
-    with open(path, "wb") as f:
-        f.write(data)
 
 
 def file_name(windows):
@@ -75,9 +67,9 @@ def file_name(windows):
 
 def odd_header(source, target):
     """A copy that claims a compound-file version nobody writes: the component refuses it."""
-    data = bytearray(read_bytes(source))
+    data = bytearray(pathlib.Path(source).read_bytes())
     struct.pack_into("<H", data, 0x1A, 5)
-    write_bytes(target, data)
+    pathlib.Path(target).write_bytes(data)
 
 
 def check(*options):
@@ -88,8 +80,8 @@ def check(*options):
 # Each case: options for a folder that shows one problem class, and what check says of it.
 def unread_packages():
     path = folder("unread", "acme_core", files=[("text.msm", "no package\n"), ("empty.msm", "")])
-    data = read_bytes(package("acme_viewer_en"))
-    write_bytes(os.path.join(path, "cut.msm"), data[:len(data) // 2])
+    data = pathlib.Path(package("acme_viewer_en")).read_bytes()
+    pathlib.Path(path, "cut.msm").write_bytes(data[:len(data) // 2])
     odd_header(package("acme_core"), os.path.join(path, "odd.msm"))
     return ["--search-path", path], lambda answer: [
         (file_name(p["path"]), p["reason"].split(" (")[0].split(":")[0])
@@ -168,6 +160,15 @@ def folder_entries():
         ("module folder", "no such folder")]
 
 
+def code_page_paths():
+    # The prefix's code page is a Western one (1252): it holds no Greek letter.
+    plain = folder("code-page")
+    shutil.copy(package("acme_core"), os.path.join(plain, "κύριο.msm"))
+    return ["--search-path", folder("Ελληνικά", "acme_core") + "," + plain], lambda answer: [
+        (file_name(p["path"]), p["kind"]) for p in answer["paths_outside_code_page"]], [
+        ("κύριο.msm", "package file"), ("Ελληνικά", "search path")]
+
+
 class CheckProblemClasses(ProgramTest):
     def test_each_problem_class_alone(self):
         for case, member in ((unread_packages, "packages_not_read"),
@@ -177,7 +178,8 @@ class CheckProblemClasses(ProgramTest):
                              (gallery_packages, "gallery_packages_missing"),
                              (files_ini_entries, "files_ini_entries"),
                              (shared_files, "shared_files"),
-                             (folder_entries, "folder_entries")):
+                             (folder_entries, "folder_entries"),
+                             (code_page_paths, "paths_outside_code_page")):
             with self.subTest(member):
                 options, shown, expected = case()
                 result, answer = check(*options)
@@ -192,26 +194,28 @@ class CheckProblemClasses(ProgramTest):
                     len(expected), "" if len(expected) == 1 else "s")), text)
 
     def test_a_sound_folder_is_clean(self):
-        path = folder("clean", "acme_core", "acme_viewer_en")
-        result, answer = check("--search-path", path)
-        self.assertEqual(0, result.code, result)
-        self.assertEqual((1, 2, 2, 0), (answer["folders"], answer["package_files"],
-                                        answer["modules"], answer["problems"]))
-        text = RUNNER.run("--isolated", "--search-path", path, "check").out
-        self.assertEqual("Checked 1 folder, 2 package files, 2 modules (2 from packages).\n"
-                         "No problems found.\n", text)
+        result = RUNNER.run("--isolated", "--search-path", folder("clean", "acme_core", "acme_viewer_en"),
+                            "check")
+        self.assertEqual((0, "Checked 1 folder, 2 package files, 2 modules (2 from packages).\n"
+                             "No problems found.\n"), (result.code, result.out))
 
     def test_list_and_folders_say_what_was_skipped(self):
         options, _, _ = unread_packages()
         result = RUNNER.run("--isolated", *options, "list")
         self.assertEqual(0, result.code, result)
-        self.assertEqual("4 packages not read: see `qvmodcat check`", result.out.splitlines()[-1])
+        self.assertEqual(["1 module: 1 from packages, 0 from gallery descriptors",
+                          "4 packages not read: see `qvmodcat check`"], result.out.splitlines()[-2:])
         result = RUNNER.run("--isolated", *options, "--json", "list")
         self.assertEqual(["Acme.Core:0"], [m["key"] for m in result.json()])
         self.assertIn("4 packages not read", result.err, "JSON stays JSON: the line goes to stderr")
         result = RUNNER.run("--isolated", "--search-path", "/no/such/folder", "folders")
         self.assertEqual((1, "The catalog has no module folders.\n"
                              "1 folder missing: see `qvmodcat check`\n"), (result.code, result.out))
+        options, _, _ = code_page_paths()
+        fix = "system code page (1252) cannot hold the characters of {}: rename the file or folder"
+        self.assertIn(fix.format("2 paths"), " ".join(RUNNER.run("--isolated", *options, "list").out.split()))
+        result = RUNNER.run("--isolated", "inspect", os.path.join(options[1].split(",")[0], "acme_core.msm"))
+        self.assertEqual((2, True), (result.code, fix.format("this path") in result.err), result)
 
     def test_graphviz_graph_of_the_catalog(self):
         options, _, _ = unmet_requirements()
@@ -261,11 +265,22 @@ class Launcher(ProgramTest):
                             prefix])
 
 
-class Interrupt(ProgramTest):
+def many_copies():
+    """150 copies of one package: the catalog takes one, check and list read the others."""
+    many = folder("many")
+    for i in range(150):
+        shutil.copy(package("acme_core"), os.path.join(many, "copy%03d.msm" % i))
+    return many
+
+
+class LongRuns(ProgramTest):
+    def test_progress_at_a_terminal_counts_what_is_done(self):
+        text = RUNNER.run_at_terminal("--isolated", "--search-path", many_copies(), "list")
+        self.assertRegex(text, r"qvmodcat list: [a-z' ]+ \d+/150 packages")
+        self.assertIn("Acme.Core:0", text)
+
     def test_ctrl_c_ends_the_run_and_puts_the_values_back(self):
-        many = folder("many")
-        for i in range(150):
-            shutil.copy(package("acme_core"), os.path.join(many, "copy%03d.msm" % i))
+        many = many_copies()
         RUNNER.clear_key()
         RUNNER.set_text("SearchPathList", "C:\\Before")
         before = RUNNER.values()
@@ -307,26 +322,45 @@ class RealModules(ProgramTest):
                            [file_name(h["path"]) for h in k["hidden"]], k["newer_hidden"])
                           for k in shared])
 
-    def test_a_file_without_language_lists_every_module_that_has_it(self):
-        result = self.run_real("--json", "find-file", "msvcr90.dll")
-        self.assertEqual(1, result.code, result)
-        candidates = result.json()["candidates"]
-        self.assertGreaterEqual(len(candidates), 2)
-        self.assertEqual({"language 1033, asked for 0"}, {c["reason"] for c in candidates})
+    def test_a_file_asked_in_its_language_is_found_first_of_every_module_with_it(self):
         result = self.run_real("--json", "find-file", "msvcr90.dll", "--language", "1033")
         self.assertEqual(0, result.code, result)
-        self.assertEqual([True] + [False] * (len(candidates) - 1),
+        self.assertEqual([True, False, False, False, False],
                          [c["answers"] for c in result.json()["candidates"]])
 
-    def test_text_fits_100_columns_unless_wide(self):
+    def test_text_cuts_names_never_verdicts_and_its_keys_paste_back(self):
+        crt = "Microsoft_VC90_CRT_x86.C8AE193F_7C6D_330A_93C7_EBBC23C30DBF:0"
+        texts = {}
         for command in (["list"], ["folders"], ["show", "--all", "--resolve"], ["check"],
-                        ["find-file", "msvcr90.dll"]):
+                        ["find-file", "msvcr90.dll", "--match-version", "--version", "1.0"],
+                        ["rdeps", crt]):
             result = self.run_real(*command)
             self.assertIn(result.code, (0, 1), result)
+            texts[command[0]] = result.out
             longest = max(result.out.splitlines(), key=len)
             self.assertLessEqual(len(longest), 100, "%s: %r" % (command, longest))
+            self.assertNotIn("……", result.out, command)
+        self.assertEqual(5, " ".join(texts["find-file"].split()).count(
+            "version 9.0.30729.6161, asked for 1.0; language 1033, asked for 0"), "reasons wrap, whole")
+        self.assertRegex(texts["rdeps"], r"\n  policy_9_0_\S+:0 +9\.0 +requires "
+                                         r"Microsoft_VC90_CRT_\S+:0 >= 9\.0 +found\n")
+        policies = folder("policies")
+        for name in glob.glob(os.path.join(REAL, "policy_*.msm")):
+            shutil.copy(name, policies)
+        unmet = RUNNER.run("--isolated", "--search-path", policies, "check").out
+        self.assertEqual(2, len(re.findall(r"^  policy\S+ requires \S+ >= 9\.0: missing$", unmet, re.M)), unmet)
+        rows = texts["list"].splitlines()
+        self.assertEqual(1, len({len(r) - len(r.lstrip()) for r in rows if "  package " in r}),
+                         "every package line starts in one column")
+        keys = [m["key"] for m in self.run_real("--json", "list").json()]
+        for shown, key in zip([r.split()[0] for r in rows[1::2]], keys):
+            if key.startswith(("CRT.", "Microsoft_VC90_ATL", "policy_9_0_Microsoft_VC90_CRT_x86")):
+                result = self.run_real("--json", "show", shown)
+                self.assertEqual((0, key), (result.code, (result.json() or {}).get("key")), result)
+                self.assertIn(key, result.err, "says which key it took")
+        out = self.run_real("show", "TortoiseOverlays:0").out
+        self.assertEqual([k for k in keys if k.startswith("TortoiseOverlays.")], [k for k in keys if k in out])
         wide = self.run_real("--wide", "list").out
-        self.assertGreater(max(len(line) for line in wide.splitlines()), 100)
         self.assertRegex(wide, r"\.[0-9A-F]{8}_[0-9A-F]{4}_[0-9A-F]{4}_[0-9A-F]{4}_[0-9A-F]{12}:0 ")
 
 

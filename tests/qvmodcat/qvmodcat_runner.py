@@ -6,6 +6,8 @@ stand-in key of its own (QV_STANDIN_KEY), so tests can run side by side.
 """
 import json
 import os
+import pty
+import select
 import subprocess
 import sys
 import tempfile
@@ -65,18 +67,21 @@ class Runner:
         self.key = r"Software\Quorvane\Showloom\StandInTests" + "\\" + key_name
         self.environment = dict(os.environ, QV_STANDIN_KEY=self.key)
 
-    def _wine(self, *arguments):
+    def _wine(self, *arguments, stdout_path=None):
+        """stdout_path: a file or device for the program's output instead (not read back)."""
         # Files, not pipes: a Wine server started by the program inherits its output handles
         # and would hold a pipe open for seconds after the program ended.
-        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        with (open(stdout_path, "wb") if stdout_path else tempfile.TemporaryFile()) as out, \
+                tempfile.TemporaryFile() as err:
             completed = subprocess.run([self.wine_run, self.arch, self.prefix, *arguments], stdout=out,
                                        stderr=err, env=self.environment, timeout=300)
-            out.seek(0)
             err.seek(0)
-            return Result(arguments, completed.returncode, out.read(), err.read())
+            out.seek(0)
+            return Result(arguments, completed.returncode, b"" if stdout_path else out.read(),
+                          err.read())
 
-    def run(self, *arguments):
-        return self._wine(self.tool, *arguments)
+    def run(self, *arguments, stdout_path=None):
+        return self._wine(self.tool, *arguments, stdout_path=stdout_path)
 
     def start(self, *arguments, scratch_parent):
         """The tool in a process group of its own, its scratch folder (see qv_wine_apart)
@@ -86,6 +91,22 @@ class Runner:
                                    stdout=out, stderr=err, start_new_session=True,
                                    env=dict(self.environment, TMPDIR=scratch_parent))
         return process, out, err
+
+    def run_at_terminal(self, *arguments):
+        """What a person sees at a terminal: both streams of the tool on one pseudo-terminal."""
+        main, terminal = pty.openpty()
+        process = subprocess.Popen([self.wine_run, self.arch, self.prefix, self.tool, *arguments],
+                                   stdout=terminal, stderr=terminal, env=self.environment)
+        os.close(terminal)
+        seen = b""
+        # Until the tool ends: a Wine server it started may keep the terminal open longer.
+        while process.poll() is None or select.select([main], [], [], 0)[0]:
+            try:
+                seen += os.read(main, 65536) if select.select([main], [], [], 0.1)[0] else b""
+            except OSError:  # every writer is gone
+                break
+        os.close(main)
+        return seen.decode("utf-8", errors="replace")
 
     # -- the stand-ins' values in this runner's key ------------------------------------------
 

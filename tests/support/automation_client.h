@@ -16,7 +16,7 @@
 
 #include <string>
 
-// <build>\corpus, where tools/corpus wrote the cases (ctest hands over a Unix path; Wine maps /
+// <build>\corpus, where testkit/corpus wrote the cases (ctest hands over a Unix path; Wine maps /
 // to Z:).
 inline std::wstring CorpusRoot() {
   const char* build = getenv("QV_BUILD_DIR");

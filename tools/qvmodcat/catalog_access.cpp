@@ -1,5 +1,6 @@
 #include "catalog_access.h"
 
+#include "progress.h"
 #include "text_rules.h"
 
 namespace qvmodcat {
@@ -210,6 +211,8 @@ ComRef<IUnknown> CreateCatalogManager() {
 Catalog::Catalog(long projectType) : projectType_(projectType) {
   const ComRef<IUnknown> manager = CreateCatalogManager();
   manager_ = Query<IMMCatalogManager>(manager.Get(), L"MMCatalogManager");
+  // One call that reads every package: nothing to count from outside.
+  ProgressPhase(L"the catalog reads its packages");
   ComRef<IUnknown> catalog;
   Invoke(L"MMCatalogManager.GetCatalog",
          [&] { return manager_->GetCatalog(projectType, catalog.Put()); });

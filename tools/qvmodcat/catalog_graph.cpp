@@ -15,11 +15,10 @@ std::wstring Identity(const std::wstring& key, const std::wstring& path) { retur
 
 }  // namespace
 
-CatalogGraph::CatalogGraph(Catalog& catalog, const PackageModules& packages, bool withFiles,
-                           Progress* progress) {
+CatalogGraph::CatalogGraph(Catalog& catalog, const PackageModules& packages, bool withFiles) {
   const auto objects = catalog.Modules();
   std::map<std::wstring, size_t> indexes;
-  if (progress) progress->Phase(L"reading packages", objects.size());
+  ProgressPhase(L"reading the modules' tables", objects.size(), L"modules");
   for (const auto& object : objects) {
     GraphModule module;
     module.Summary = catalog.Summary(object.Get());
@@ -45,10 +44,10 @@ CatalogGraph::CatalogGraph(Catalog& catalog, const PackageModules& packages, boo
     }
     indexes[Identity(module.Summary.Key, module.Summary.Path)] = modules_.size();
     modules_.push_back(std::move(module));
-    if (progress) progress->Advance(modules_.size());
+    ProgressAdvance(modules_.size());
   }
 
-  if (progress) progress->Phase(L"resolving requirements", modules_.size());
+  ProgressPhase(L"resolving requirements", modules_.size(), L"modules");
   requirers_.resize(modules_.size());
   // One question to the catalog per requirement key and requiring language.
   std::map<std::wstring, std::optional<size_t>> answers;
@@ -75,7 +74,7 @@ CatalogGraph::CatalogGraph(Catalog& catalog, const PackageModules& packages, boo
       if (edge.To) requirers_[*edge.To].push_back(from);
       edges_.push_back(std::move(edge));
     }
-    if (progress) progress->Advance(from + 1);
+    ProgressAdvance(from + 1);
   }
 }
 

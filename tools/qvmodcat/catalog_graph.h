@@ -15,7 +15,6 @@
 namespace qvmodcat {
 
 class PackageModules;
-class Progress;
 
 struct GraphModule {
   ModuleSummary Summary;
@@ -36,9 +35,9 @@ struct GraphEdge {
 class CatalogGraph {
  public:
   // Package modules' tables are read from their packages directly (see package_tables.h),
-  // gallery modules' lists from the component.  Files only when asked for.
-  CatalogGraph(Catalog& catalog, const PackageModules& packages, bool withFiles,
-               Progress* progress);
+  // gallery modules' lists from the component.  Files only when asked for.  Reports to the
+  // run's progress.
+  CatalogGraph(Catalog& catalog, const PackageModules& packages, bool withFiles);
 
   const std::vector<GraphModule>& Modules() const noexcept { return modules_; }
   const std::vector<GraphEdge>& Edges() const noexcept { return edges_; }

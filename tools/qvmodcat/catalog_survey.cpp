@@ -1,7 +1,10 @@
 #include "catalog_survey.h"
 
+#include "host_paths.h"
 #include "package_probe.h"
+#include "progress.h"
 #include "text_rules.h"
+#include "text_table.h"
 #include "version_rules.h"
 
 #include "common/unique_handle.h"  // header-only
@@ -54,28 +57,33 @@ void Probe(PackageFile& file) {
 
 CatalogSurvey::CatalogSurvey(Catalog& catalog) {
   if (catalog.IsEdition()) return;  // it has no folders
+  std::vector<std::vector<std::wstring>> paths;
+  size_t total = 0, done = 0;
   for (FolderEntry& entry : catalog.Folders()) {
-    SurveyFolder folder{std::move(entry), {}};
-    ReadFolder(folder);
-    folders_.push_back(std::move(folder));
+    std::vector<std::wstring> files;
+    if (entry.Kind == 1)
+      files.push_back(entry.Path);  // the entry itself is the package
+    else
+      files = PackageFilesIn(entry.Path);
+    for (const FolderModule& module : entry.Modules)
+      if (std::find(files.begin(), files.end(), module.Path) == files.end()) files.push_back(module.Path);
+    std::sort(files.begin(), files.end());  // code unit order, as the catalog's map keeps them
+    total += files.size();
+    paths.push_back(std::move(files));
+    folders_.push_back({std::move(entry), {}});
   }
+  ProgressPhase(L"comparing the folders with the catalog", total, L"packages");
+  for (size_t i = 0; i < folders_.size(); ++i) ReadFolder(folders_[i], paths[i], done);
   FindSharedKeys(catalog);
   CheckLists(catalog.Environment());
 }
 
-void CatalogSurvey::ReadFolder(SurveyFolder& folder) {
+void CatalogSurvey::ReadFolder(SurveyFolder& folder, const std::vector<std::wstring>& paths,
+                               size_t& done) {
   std::map<std::wstring, const FolderModule*> listed;
   for (const FolderModule& module : folder.Entry.Modules) listed[module.Path] = &module;
-  std::vector<std::wstring> paths;
-  if (folder.Entry.Kind == 1)
-    paths.push_back(folder.Entry.Path);  // the entry itself is the package
-  else
-    paths = PackageFilesIn(folder.Entry.Path);
-  for (const auto& [path, module] : listed)
-    if (std::find(paths.begin(), paths.end(), path) == paths.end()) paths.push_back(path);
-  std::sort(paths.begin(), paths.end());  // code unit order, as the catalog's map keeps them
-
   for (const std::wstring& path : paths) {
+    ProgressAdvance(++done);
     PackageFile file;
     file.Path = path;
     const auto found = listed.find(path);
@@ -84,6 +92,8 @@ void CatalogSurvey::ReadFolder(SurveyFolder& folder) {
       file.Version = found->second->Version;
       file.Module = found->second->Module;
       file.Listed = true;
+    } else if (!FitsCodePage(path)) {
+      outsideCodePage_.push_back({path, L"package file"});
     } else {
       Probe(file);
       if (folder.Entry.Kind == 1 && file.Problem == kFolderProblem)
@@ -152,6 +162,8 @@ void CatalogSurvey::CheckLists(EnvironmentServices& environment) {
       entryProblems_.push_back({list, entry, L"no such folder"});
     else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
       entryProblems_.push_back({list, entry, L"a file, not a folder"});
+    else if (!FitsCodePage(path))
+      outsideCodePage_.push_back({path, list});
   };
   const auto checkList = [&](const wchar_t* list, const std::wstring& text) {
     size_t start = 0;
@@ -188,10 +200,16 @@ std::wstring CatalogSurvey::SummaryLine() const {
   if (const size_t n = NotRead().size()) parts.push_back(Counted(n, L"package not read", L"packages not read"));
   if (const size_t n = sharedKeys_.size()) parts.push_back(Counted(n, L"key shadowed", L"keys shadowed"));
   if (const size_t n = entryProblems_.size()) parts.push_back(Counted(n, L"folder missing", L"folders missing"));
+  const size_t outside = outsideCodePage_.size();
+  if (outside) parts.push_back(Counted(outside, L"path outside the code page", L"paths outside the code page"));
   if (parts.empty()) return L"";
   std::wstring line;
   for (const std::wstring& part : parts) line += (line.empty() ? L"" : L", ") + part;
-  return line + L": see `qvmodcat check`\n";
+  line += L": see `qvmodcat check`\n";
+  if (!outside) return line;
+  std::wstring advice = CodePageAdvice(Counted(outside, L"path", L"paths")) + L".";
+  advice[0] = L'T';
+  return line + Wrap(advice, L"");
 }
 
 }  // namespace qvmodcat

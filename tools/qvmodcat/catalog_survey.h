@@ -1,6 +1,6 @@
 // What the catalog's folders hold against what the catalog took from them: package files it
-// did not read (and why), keys that more than one package serves, and entries of the
-// environment's folder lists that name no folder.  The component skips all of these
+// did not read (and why), keys that more than one package serves, entries of the
+// environment's folder lists that name no folder, and paths the code page cannot hold.  The component skips all of these
 // silently; the inspector reports them.
 #pragma once
 
@@ -34,6 +34,13 @@ struct SharedKey {
   bool NewerHidden = false;  // a hidden package has a newer version than the one shown
 };
 
+// A path the system code page cannot hold: the catalog reads packages by their ANSI path, so
+// it never reads what such a path names.
+struct CodePagePath {
+  std::wstring Path;
+  std::wstring Kind;  // "package file", or the list that names the folder ("search path", ...)
+};
+
 // An entry of the environment's folder lists that names no folder (the catalog drops it).
 struct ListEntryProblem {
   std::wstring List;  // "search path", "extra search path", "module folder"
@@ -51,20 +58,23 @@ class CatalogSurvey {
   std::vector<const PackageFile*> NotRead() const;
   const std::vector<SharedKey>& SharedKeys() const noexcept { return sharedKeys_; }
   const std::vector<ListEntryProblem>& EntryProblems() const noexcept { return entryProblems_; }
+  const std::vector<CodePagePath>& OutsideCodePage() const noexcept { return outsideCodePage_; }
   size_t PackageCount() const;
 
-  // "3 packages not read, 1 key shadowed: see `qvmodcat check`" (with a line break), or
-  // nothing when there is nothing to say.
+  // "3 packages not read, 1 key shadowed: see `qvmodcat check`" and, for paths outside the
+  // code page, what to do about them (lines fitted to the line width), or nothing when there
+  // is nothing to say.
   std::wstring SummaryLine() const;
 
  private:
-  void ReadFolder(SurveyFolder& folder);
+  void ReadFolder(SurveyFolder& folder, const std::vector<std::wstring>& paths, size_t& done);
   void FindSharedKeys(Catalog& catalog);
   void CheckLists(EnvironmentServices& environment);
 
   std::vector<SurveyFolder> folders_;
   std::vector<SharedKey> sharedKeys_;
   std::vector<ListEntryProblem> entryProblems_;
+  std::vector<CodePagePath> outsideCodePage_;
 };
 
 }  // namespace qvmodcat

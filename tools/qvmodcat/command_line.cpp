@@ -43,14 +43,21 @@ bool ParseNumber(const std::wstring& text, long& value) {
   return errno == 0 && end && *end == L'\0';
 }
 
+// A language number, wherever one is given (keys, --language, a file's languages): a
+// Windows language identifier, 0 for none or any.
+bool IsLanguage(const std::wstring& text) {
+  long number = 0;
+  return ParseNumber(text, number) && number >= 0 && number <= 65535;
+}
+
+constexpr wchar_t kLanguageRule[] = L"a language number from 0 to 65535 such as 1033";
+
 // A file's language list as the installer writes it: numbers separated by commas.
 bool IsLanguageList(const std::wstring& text) {
-  long number = 0;
   size_t start = 0;
   for (;;) {
     const size_t comma = text.find(L',', start);
-    const std::wstring piece = text.substr(start, comma - start);
-    if (!ParseNumber(piece, number) || number < 0) return false;
+    if (!IsLanguage(text.substr(start, comma - start))) return false;
     if (comma == std::wstring::npos) return true;
     start = comma + 1;
   }
@@ -164,12 +171,10 @@ std::wstring Parser::Option(const std::wstring& name,
     return L"";
   }
   if (name == L"--language") {
-    long number = 0;
     const bool fileLanguage = options_.Command == L"find-file";
-    if (fileLanguage ? !IsLanguageList(value) : !ParseNumber(value, number))
-      return L"--language takes a language number such as 1033" +
-             std::wstring(fileLanguage ? L" (or a list, 1033,1031)" : L"") + L", not \"" +
-             value + L"\"";
+    if (fileLanguage ? !IsLanguageList(value) : !IsLanguage(value))
+      return L"--language takes " + std::wstring(kLanguageRule) +
+             (fileLanguage ? L" (or a list, 1033,1031)" : L"") + L", not \"" + value + L"\"";
     options_.Language = value;
     used_ |= kLanguage;
     return L"";
@@ -195,9 +200,9 @@ std::wstring Parser::Setting(const std::wstring& name, const std::wstring& value
   } else if (name == L"--exclude") {
     options_.Settings.push_back(TextSetting(L"ExcludedFilePatterns", value));
   } else if (name == L"--preferred-language") {
-    if (!value.empty() && (!ParseNumber(value, number) || number < 0))
-      return L"--preferred-language takes a language number such as 1033 (or \"\" for none), "
-             L"not \"" + value + L"\"";
+    if (!value.empty() && !IsLanguage(value))
+      return L"--preferred-language takes " + std::wstring(kLanguageRule) +
+             L" (or \"\" for none), not \"" + value + L"\"";
     options_.Settings.push_back(TextSetting(L"PreferredLanguage", value));
   } else if (name == L"--project-type") {
     if (!ParseNumber(value, number) ||
@@ -249,8 +254,8 @@ std::wstring Parser::Finish() {
     const std::wstring& key = arguments[0];
     const size_t colon = key.rfind(L':');
     const std::wstring id = colon == std::wstring::npos ? key : key.substr(0, colon);
-    return L"\"" + key + L"\" is no module key: a key is ModuleID:Language with a language "
-           L"number (" + id + L":1033, or " + id + L":0 for any language)";
+    return L"\"" + key + L"\" is no module key: a key is ModuleID:Language with " +
+           std::wstring(kLanguageRule) + L" (" + id + L":1033, or " + id + L":0 for any language)";
   }
   return L"";
 }
@@ -259,8 +264,7 @@ std::wstring Parser::Finish() {
 
 bool IsModuleKey(const std::wstring& key) {
   const size_t colon = key.rfind(L':');
-  long language = 0;
-  return colon != std::wstring::npos && colon > 0 && ParseNumber(key.substr(colon + 1), language);
+  return colon != std::wstring::npos && colon > 0 && IsLanguage(key.substr(colon + 1));
 }
 
 std::wstring ParseCommandLine(int count, wchar_t** arguments, Options& options) {

@@ -36,7 +36,7 @@ struct Options {
 // line (empty when it is right).  Even then `options` tells whether JSON was asked for.
 std::wstring ParseCommandLine(int count, wchar_t** arguments, Options& options);
 
-// A module key is ModuleID:Language, the language a decimal number.
+// A module key is ModuleID:Language, the language a decimal number from 0 to 65535.
 bool IsModuleKey(const std::wstring& key);
 
 // The general help, the environment options, or one command's help (empty when there is no

@@ -9,6 +9,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 namespace qvmodcat {
 
@@ -47,15 +48,23 @@ class PackageModules {
 // options ask for.
 void Answer(const Options& options, const Json& json, const std::wstring& text);
 
-// A problem that ends the command (exit code 2): "qvmodcat: what: message" on standard error,
-// and with --json an error object on standard output.
-int Fail(const Options& options, const std::wstring& what, const std::wstring& message);
+// A file the command cannot use (exit code 2): "qvmodcat: path: message" on standard error,
+// the path as it was given, and with --json an error object on standard output.
+int FailOnFile(const Options& options, const std::wstring& path, const std::wstring& message);
 
-// The catalog has no module of that key: says so, with the keys it may have meant (JSON:
-// null).  Returns kNotFound.
+// The catalog has no module of that key: says so, with the keys it may have meant, whole
+// (JSON: null).  Returns kNotFound.
 int NoSuchModule(const Options& options, Catalog& catalog, const std::wstring& key);
 
-// The catalog's module of a key (GetModule, with the language fallback of ID:0), or null.
+// The keys of the catalog's modules, in catalog order.
+std::vector<std::wstring> CatalogKeys(Catalog& catalog);
+// The key of `keys` that a shortened or prefix form stands for (ExpandKey), said on standard
+// error; otherwise the key as given.
+std::wstring TakeKey(const std::wstring& given, const std::vector<std::wstring>& keys);
+// The key the command's argument names: as given when the catalog has it, else TakeKey.
+std::wstring ResolveKey(const Options& options, Catalog& catalog);
+// The catalog's module of the argument's key (GetModule, with the language fallback of ID:0,
+// after ResolveKey), or null.
 ComRef<IMergeModule2> FindModule(const Options& options, Catalog& catalog);
 
 }  // namespace qvmodcat

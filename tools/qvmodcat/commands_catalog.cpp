@@ -4,6 +4,7 @@
 
 #include "catalog_survey.h"
 #include "console.h"
+#include "module_keys.h"
 #include "standin_environment.h"
 #include "suggestions.h"
 #include "text_rules.h"
@@ -23,32 +24,6 @@ std::wstring Identity(const std::wstring& key, const std::wstring& path) {
 }
 
 const wchar_t* FolderKindName(short kind) { return kind == 1 ? L"entry" : L"search"; }
-
-// Keys of the catalog that a mistyped key may have meant: the same key in another case, the
-// same ModuleID with another language, a ModuleID that goes on after a dot (modularized), or
-// a ModuleID a few typing mistakes away.
-std::vector<std::wstring> SimilarKeys(Catalog& catalog, const std::wstring& key) {
-  const std::wstring id = key.substr(0, key.rfind(L':'));
-  const std::wstring prefix = FoldCase(id + L".");
-  std::vector<std::wstring> keys, ids, similar;
-  for (const auto& module : catalog.Modules()) {
-    keys.push_back(ReadIdentity(module.Get()).Key);
-    ids.push_back(keys.back().substr(0, keys.back().rfind(L':')));
-  }
-  for (size_t i = 0; i < keys.size(); ++i)
-    if (SameTextIgnoringCase(keys[i], key)) similar.push_back(keys[i]);
-  for (size_t i = 0; i < keys.size(); ++i)
-    if ((SameTextIgnoringCase(ids[i], id) || FoldCase(ids[i]).rfind(prefix, 0) == 0) &&
-        !SameTextIgnoringCase(keys[i], key))
-      similar.push_back(keys[i]);
-  if (similar.empty()) {
-    const std::vector<std::wstring> nearest = ClosestNames(id, ids);
-    for (size_t i = 0; i < keys.size(); ++i)
-      if (std::find(nearest.begin(), nearest.end(), ids[i]) != nearest.end()) similar.push_back(keys[i]);
-  }
-  if (similar.size() > 5) similar.resize(5);
-  return similar;
-}
 
 void WriteSummaryLine(const Options& options, const std::wstring& line, std::wstring& text) {
   if (line.empty()) return;
@@ -108,28 +83,58 @@ void Answer(const Options& options, const Json& json, const std::wstring& text) 
   WriteOut(fitted);
 }
 
-int Fail(const Options& options, const std::wstring& what, const std::wstring& message) {
-  WriteError(L"qvmodcat: " + what + L": " + message + L"\n");
+int FailOnFile(const Options& options, const std::wstring& path, const std::wstring& message) {
+  WriteError(L"qvmodcat: " + path + L": " + message + L"\n");
   if (options.Json) {
     Json json = Json::Object();
     Json& detail = json.Set("error", Json::Object());
-    detail.Set("call", what);
+    detail.Set("path", path);
     detail.Set("description", message);
     WriteOutUtf8(json.Write() + "\n");
   }
   return kFailed;
 }
 
+std::vector<std::wstring> CatalogKeys(Catalog& catalog) {
+  std::vector<std::wstring> keys;
+  for (const auto& module : catalog.Modules()) keys.push_back(ReadIdentity(module.Get()).Key);
+  return keys;
+}
+
 int NoSuchModule(const Options& options, Catalog& catalog, const std::wstring& key) {
-  const std::vector<std::wstring> similar = SimilarKeys(catalog, key);
-  Answer(options, Json(),
-         L"The catalog has no module " + key + L".\n" +
-             (similar.empty() ? L"" : L"Did you mean " + NameList(similar) + L"?\n"));
+  if (options.Json) {
+    Answer(options, Json(), L"");
+    return kNotFound;
+  }
+  // Keys whole, never shortened: they are there to be pasted.
+  const std::vector<std::wstring> similar = SimilarKeys(key, CatalogKeys(catalog));
+  std::wstring text = L"The catalog has no module " + key + L".\n";
+  const std::wstring oneLine = L"Did you mean " + NameList(similar) + L"?";
+  if (!similar.empty() && oneLine.size() <= 100) {
+    text += oneLine + L"\n";
+  } else if (!similar.empty()) {
+    text += L"Did you mean one of these?\n";
+    for (const std::wstring& name : similar) text += L"  " + name + L"\n";
+  }
+  WriteOut(text);
   return kNotFound;
 }
 
+std::wstring TakeKey(const std::wstring& given, const std::vector<std::wstring>& keys) {
+  const auto key = ExpandKey(given, keys);
+  if (!key) return given;
+  WriteError(L"qvmodcat: taking " + *key + L" for " + given + L"\n");
+  return *key;
+}
+
+std::wstring ResolveKey(const Options& options, Catalog& catalog) {
+  const std::wstring& given = options.Arguments[0];
+  if (catalog.GetModule(given, options.Language.value_or(L""))) return given;
+  return TakeKey(given, CatalogKeys(catalog));
+}
+
 ComRef<IMergeModule2> FindModule(const Options& options, Catalog& catalog) {
-  return catalog.GetModule(options.Arguments[0], options.Language.value_or(L""));
+  return catalog.GetModule(ResolveKey(options, catalog), options.Language.value_or(L""));
 }
 
 int RunList(const Options& options) {
@@ -150,7 +155,7 @@ int RunList(const Options& options) {
   if (summaries.empty()) {
     text = L"The catalog holds no modules.\n";
   } else {
-    text = SummaryListText(summaries) + std::to_wstring(summaries.size()) + L" modules: " +
+    text = SummaryListText(summaries) + Counted(summaries.size(), L"module", L"modules") + L": " +
            std::to_wstring(summaries.size() - fromGallery) + L" from packages, " +
            std::to_wstring(fromGallery) + L" from gallery descriptors\n";
   }
@@ -199,9 +204,10 @@ int RunKeyForFile(const Options& options) {
 }
 
 int RunDisplayName(const Options& options) {
-  const std::wstring& key = options.Arguments[0];
   Catalog catalog(CatalogProjectType(options));
   // The component answers with the key itself when modules.ini has no name for it.
+  std::wstring key = options.Arguments[0];
+  if (catalog.DisplayName(key) == key) key = TakeKey(key, CatalogKeys(catalog));
   const std::wstring listedName = catalog.DisplayName(key);
   const bool listed = listedName != key;
   // The module of exactly this key, whose name list shows (ID:0 names no other language).

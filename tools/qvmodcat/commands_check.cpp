@@ -4,6 +4,7 @@
 #include "console.h"
 #include "graph_dot.h"
 #include "health_check.h"
+#include "host_paths.h"
 #include "progress.h"
 #include "text_rules.h"
 #include "text_table.h"
@@ -19,6 +20,7 @@ struct CheckResult {
 
   size_t Problems() const {
     return Survey.NotRead().size() + Survey.SharedKeys().size() + Survey.EntryProblems().size() +
+           Survey.OutsideCodePage().size() +
            Findings.UnmetRequirements.size() + Findings.Conflicts.size() +
            Findings.GalleryPackages.size() + Findings.FilesIniEntries.size() +
            Findings.SharedFiles.size();
@@ -51,13 +53,13 @@ std::wstring CheckText(const CheckResult& r) {
                      std::to_wstring(fromPackages) + L" from packages).\n";
   if (const auto files = survey.NotRead(); !files.empty()) {
     out += L"\n" + Heading(L"Package files not read", files.size());
-    for (const PackageFile* file : files) out += PathLine(L"  ", file->Path) + L"    " + file->Problem + L"\n";
+    for (const PackageFile* file : files) out += PathLine(L"  ", file->Path) + Wrap(file->Problem, L"    ");
   }
   if (!survey.SharedKeys().empty()) {
     out += L"\n" + Heading(L"Keys served by more than one package", survey.SharedKeys().size());
     for (const SharedKey& shared : survey.SharedKeys()) {
-      out += L"  " + shared.Key + L": the catalog shows " + shared.Shown->Version +
-             (shared.NewerHidden ? L", a newer package is hidden\n" : L"\n");
+      out += VerdictLine(L"  " + shared.Key + L":", L"the catalog shows " + shared.Shown->Version +
+                                                       (shared.NewerHidden ? L", a newer package is hidden" : L""));
       TextTable packages(4);
       packages.KeepEnds();
       packages.Add({L"shows", shared.Shown->Version, shared.Shown->Path});
@@ -69,17 +71,17 @@ std::wstring CheckText(const CheckResult& r) {
   if (!findings.UnmetRequirements.empty()) {
     out += L"\n" + Heading(L"Requirements not met", findings.UnmetRequirements.size());
     for (const GraphEdge* edge : findings.UnmetRequirements) {
-      out += L"  " + r.Module(edge->From).Key + L" requires " + RequirementText(edge->Wanted) + L": ";
-      out += edge->To ? r.Module(*edge->To).Key + L" " + r.Module(*edge->To).Version + L" is older\n"
-                      : L"missing\n";
+      out += VerdictLine(L"  " + r.Module(edge->From).Key + L" requires " + RequirementText(edge->Wanted) + L":",
+                         edge->To ? r.Module(*edge->To).Key + L" " + r.Module(*edge->To).Version + L" is older"
+                                  : L"missing");
     }
   }
   if (!findings.Conflicts.empty()) {
     out += L"\n" + Heading(L"Modules that exclude each other", findings.Conflicts.size());
     for (const ExclusionConflict& c : findings.Conflicts) {
-      out += L"  " + r.Module(c.Excluding).Key + L" excludes " + c.Exclusion.Key + L" " +
-             ExclusionRange(c.Exclusion) + L": the catalog has " + r.Module(c.Excluded).Key + L" " +
-             r.Module(c.Excluded).Version + L"\n";
+      out += VerdictLine(L"  " + r.Module(c.Excluding).Key + L" excludes " + c.Exclusion.Key + L" " +
+                             ExclusionRange(c.Exclusion) + L":",
+                         L"the catalog has " + r.Module(c.Excluded).Key + L" " + r.Module(c.Excluded).Version);
       if (!c.NeededTogetherBy.empty())
         out += L"    needed together by " + KeyList(r, c.NeededTogetherBy) + L"\n";
     }
@@ -87,7 +89,7 @@ std::wstring CheckText(const CheckResult& r) {
   if (!findings.GalleryPackages.empty()) {
     out += L"\n" + Heading(L"Gallery descriptors without their package", findings.GalleryPackages.size());
     for (const GalleryPackageProblem& g : findings.GalleryPackages) {
-      out += L"  " + g.Descriptor + L" (" + g.Key + L"): " + g.Problem + L"\n";
+      out += VerdictLine(L"  " + g.Descriptor + L" (" + g.Key + L"):", g.Problem);
       if (!g.Package.empty()) out += PathLine(L"    ", g.Package);
     }
   }
@@ -95,8 +97,8 @@ std::wstring CheckText(const CheckResult& r) {
     out += L"\n" + Heading(L"FilesToModules.ini entries for modules the catalog lacks",
                            findings.FilesIniEntries.size());
     for (const FilesIniProblem& f : findings.FilesIniEntries)
-      out += L"  " + f.File + L"=" + f.Entry + L": " +
-             (f.Key.empty() ? L"names no module" : L"no module " + f.Key) + L"\n";
+      out += VerdictLine(L"  " + f.File + L"=" + f.Entry + L":",
+                         f.Key.empty() ? L"names no module" : L"no module " + f.Key);
   }
   if (!findings.SharedFiles.empty()) {
     out += L"\n" + Heading(L"Modules that deliver files of one name to one folder",
@@ -113,7 +115,16 @@ std::wstring CheckText(const CheckResult& r) {
   if (!survey.EntryProblems().empty()) {
     out += L"\n" + Heading(L"Folder list entries that name no folder", survey.EntryProblems().size());
     for (const ListEntryProblem& e : survey.EntryProblems())
-      out += L"  " + e.List + L": " + e.Entry + L": " + e.Problem + L"\n";
+      out += VerdictLine(L"  " + e.List + L": " + e.Entry + L":", e.Problem);
+  }
+  if (const auto& outside = survey.OutsideCodePage(); !outside.empty()) {
+    out += L"\n" + Heading(L"Paths the system code page cannot hold", outside.size());
+    for (const CodePagePath& path : outside)
+      out += PathLine(L"  ", path.Path) + L"    " + path.Kind +
+             (path.Kind == L"package file" ? L"\n" : L": none of its packages is read\n");
+    std::wstring advice = CodePageAdvice(outside.size() == 1 ? L"this path" : L"these paths") + L".";
+    advice[0] = L'T';
+    out += Wrap(advice, L"  ");
   }
   const size_t problems = r.Problems();
   out += problems ? L"\n" + std::to_wstring(problems) + (problems == 1 ? L" problem" : L" problems") +
@@ -208,6 +219,13 @@ Json CheckJson(const CheckResult& r) {
     for (const std::wstring& destination : shared.Destinations) files.Append(destination);
     sharedFiles.Append(std::move(item));
   }
+  Json& outside = json.Set("paths_outside_code_page", Json::Array());
+  for (const CodePagePath& path : survey.OutsideCodePage()) {
+    Json item = Json::Object();
+    item.Set("path", path.Path);
+    item.Set("kind", path.Kind);
+    outside.Append(std::move(item));
+  }
   Json& entries = json.Set("folder_entries", Json::Array());
   for (const ListEntryProblem& e : survey.EntryProblems()) {
     Json item = Json::Object();
@@ -248,21 +266,17 @@ std::wstring CheckDot(const CheckResult& r) {
 }  // namespace
 
 int RunCheck(const Options& options) {
-  Progress progress(L"qvmodcat check");
-  progress.Phase(L"reading the catalog's packages");
   Catalog catalog(CatalogProjectType(options));
   if (catalog.IsEdition()) {
     Answer(options, Json::Object(), L"The edition catalog (project type 9 or 10) holds nothing.\n");
     return kFound;
   }
-  progress.Phase(L"comparing the folders with the catalog");
   const CatalogSurvey survey(catalog);
   const PackageModules packages(catalog);
-  const CatalogGraph graph(catalog, packages, options.Format != OutputFormat::Dot, &progress);
-  progress.Phase(L"looking for problems");
+  const CatalogGraph graph(catalog, packages, options.Format != OutputFormat::Dot);
+  ProgressPhase(L"looking for problems");
   const HealthFindings findings = CheckHealth(graph, catalog);
   const CheckResult result{survey, graph, findings};
-  progress.Finish();
   if (options.Format == OutputFormat::Dot)
     WriteOut(CheckDot(result));
   else

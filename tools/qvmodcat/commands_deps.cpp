@@ -8,7 +8,9 @@
 #include "progress.h"
 #include "text_table.h"
 
+#include <cwchar>
 #include <functional>
+#include <optional>
 #include <set>
 
 namespace qvmodcat {
@@ -45,12 +47,22 @@ std::wstring ClosureDot(const Closure& closure, const PackageModules& packages) 
   return WriteDot(closure.Root.Key, nodes, edges);
 }
 
+// Whether a key the catalog lacks answers a requirement: the same ModuleID, and the same
+// language or either one 0 (any).
+bool Answers(const std::wstring& key, const DependencyEntry& wanted) {
+  const size_t colon = key.rfind(L':');
+  const long language = wcstol(key.c_str() + colon + 1, nullptr, 10);
+  return key.compare(0, colon, wanted.ModuleID) == 0 &&
+         (language == 0 || wanted.Language == 0 || language == wanted.Language);
+}
+
 }  // namespace
 
 int RunDeps(const Options& options) {
   Catalog catalog(CatalogProjectType(options));
   const ComRef<IMergeModule2> root = FindModule(options, catalog);
   if (!root) return NoSuchModule(options, catalog, options.Arguments[0]);
+  ProgressPhase(L"resolving requirements");
   const Closure closure = ResolveClosure(catalog, root.Get());
   const PackageModules packages(catalog);
   if (options.Format == OutputFormat::Dot) {
@@ -129,46 +141,59 @@ int RunDeps(const Options& options) {
 
 int RunRdeps(const Options& options) {
   Catalog catalog(CatalogProjectType(options));
-  const ComRef<IMergeModule2> root = FindModule(options, catalog);
-  if (!root) return NoSuchModule(options, catalog, options.Arguments[0]);
+  std::wstring key = ResolveKey(options, catalog);
+  const ComRef<IMergeModule2> root = catalog.GetModule(key, options.Language.value_or(L""));
   const PackageModules packages(catalog);
-  Progress progress(L"qvmodcat rdeps");
-  const CatalogGraph graph(catalog, packages, false, &progress);
-  progress.Finish();
-  const ModuleSummary target = catalog.Summary(root.Get());
-  const auto targetIndex = graph.Find(target);
+  const CatalogGraph graph(catalog, packages, false);
   const auto& modules = graph.Modules();
+  std::optional<ModuleSummary> target;
+  if (root) {
+    target = catalog.Summary(root.Get());
+  } else {
+    // A module nobody has: who needs it matters most then.  Its key may be a shortened one.
+    std::vector<std::wstring> missing;
+    for (const GraphEdge& edge : graph.Edges())
+      if (!edge.To) missing.push_back(edge.Wanted.Key);
+    key = TakeKey(key, missing);
+  }
+  std::optional<size_t> targetIndex;
+  if (target) targetIndex = graph.Find(*target);
 
   Json json = Json::Object();
-  json.Set("module", SummaryJson(target, packages.SourceOf(target)));
+  json.Set("module", target ? SummaryJson(*target, packages.SourceOf(*target)) : Json());
   Json& requirers = json.Set("required_by", Json::Array());
   TextTable table;
   std::set<size_t> shown;
   // Upwards from the module: who requires it, then who requires those.
-  const std::function<void(size_t, int)> visit = [&](size_t module, int depth) {
-    for (const GraphEdge& edge : graph.Edges()) {
-      if (edge.To != module) continue;
-      const ModuleSummary& by = modules[edge.From].Summary;
-      const bool first = shown.insert(edge.From).second;
-      Json item = Json::Object();
-      item.Set("key", by.Key);
-      item.Set("version", by.Version);
-      item.Set("depth", depth);
-      item.Set("requires", modules[module].Summary.Key);
-      item.Set("required_key", edge.Wanted.Key);
-      item.Set("required_version", edge.Wanted.Version);
-      item.Set("status", StateName(edge.Status));
-      item.Set("repeated", !first);
-      requirers.Append(std::move(item));
-      table.Add({std::wstring(static_cast<size_t>(depth) * 2, L' ') + by.Key + L" " + by.Version,
-                 L"requires " + RequirementText(edge.Wanted), StateName(edge.Status),
-                 first ? L"" : L"see above"});
-      if (first) visit(edge.From, depth + 1);
-    }
-  };
+  const std::function<void(const GraphEdge&, const std::wstring&, int)> add =
+      [&](const GraphEdge& edge, const std::wstring& required, int depth) {
+        const ModuleSummary& by = modules[edge.From].Summary;
+        const bool first = shown.insert(edge.From).second;
+        Json item = Json::Object();
+        item.Set("key", by.Key);
+        item.Set("version", by.Version);
+        item.Set("depth", depth);
+        item.Set("requires", required);
+        item.Set("required_key", edge.Wanted.Key);
+        item.Set("required_version", edge.Wanted.Version);
+        item.Set("status", StateName(edge.Status));
+        item.Set("repeated", !first);
+        requirers.Append(std::move(item));
+        table.Add({std::wstring(static_cast<size_t>(depth) * 2, L' ') + by.Key, by.Version,
+                   L"requires " + RequirementText(edge.Wanted), StateName(edge.Status),
+                   first ? L"" : L"see above"});
+        if (!first) return;
+        for (const GraphEdge& next : graph.Edges())
+          if (next.To == edge.From) add(next, by.Key, depth + 1);
+      };
   shown.insert(targetIndex.value_or(modules.size()));
-  if (targetIndex) visit(*targetIndex, 1);
-  std::wstring text = target.Key + L" " + target.Version + L"  " + target.DisplayName + L"\n";
+  for (const GraphEdge& edge : graph.Edges())
+    if (target ? targetIndex && edge.To == *targetIndex : !edge.To && Answers(key, edge.Wanted))
+      add(edge, target ? target->Key : edge.Wanted.Key, 1);
+  if (!target && table.Empty()) return NoSuchModule(options, catalog, key);
+
+  std::wstring text = target ? target->Key + L" " + target->Version + L"  " + target->DisplayName + L"\n"
+                             : key + L"  missing: the catalog has no such module\n";
   text += table.Empty() ? L"  no module of the catalog requires it\n" : table.Render();
   Answer(options, json, text);
   return table.Empty() ? kNotFound : kFound;

@@ -89,6 +89,8 @@ int RunFindFile(const Options& options) {
 
   Json& candidates = json.Set("candidates", Json::Array());
   TextTable table(2);
+  table.GiveWay({3, 4, 0});  // the folder, the reason's room (it wraps), then the key
+  table.WrapLast();
   table.Add({L"KEY", L"VERSION", L"LANG", L"FOLDER", L"WHY"});
   for (const FileCandidate& c : found.Candidates) {
     candidates.Append(CandidateJson(c, isAnswer(c)));

@@ -4,6 +4,7 @@
 #include "directory_walk.h"
 #include "host_paths.h"
 #include "package_probe.h"
+#include "progress.h"
 #include "text_rules.h"
 #include "text_table.h"
 
@@ -49,7 +50,7 @@ std::vector<FileFolder> ResolveFolders(const ModuleDetails& module, ModuleSource
     const std::wstring& path = *folder.Folder;
     if (path.empty() || path[0] != L'[') {
       folder.CatalogCheck = FileFolder::Check::NotCheckable;
-      folder.Detail = L"no folder token to ask the catalog with";
+      folder.Detail = kPlainFolder;
     } else if (projectType == 1) {
       folder.CatalogCheck = FileFolder::Check::NotCheckable;
       folder.Detail = L"the active project type writes folders as <TOKEN>";
@@ -94,7 +95,9 @@ int RunShow(const Options& options) {
   const PackageModules packages(catalog);
   Json json = Json::Array();
   std::wstring text;
+  if (options.All) ProgressPhase(L"reading the modules", modules.size(), L"modules");
   for (const auto& module : modules) {
+    ProgressAdvance(static_cast<size_t>(&module - modules.data()) + 1);
     ModuleDetails details = ReadDetails(module.Get());
     details.Summary = catalog.Summary(module.Get());
     const ModuleSource source = packages.SourceOf(details.Summary);
@@ -114,9 +117,11 @@ int RunShow(const Options& options) {
 }
 
 int RunInspect(const Options& options) {
-  const std::wstring path = FullWindowsPath(options.Arguments[0]);
+  const std::wstring& given = options.Arguments[0];
+  const std::wstring path = FullWindowsPath(given);
   // Plain flaws are named before the component is asked; its answer would not tell them.
-  if (const auto problem = PackageFileProblem(path)) return Fail(options, path, *problem);
+  if (const auto problem = PackageFileProblem(path)) return FailOnFile(options, given, *problem);
+  if (!FitsCodePage(path)) return FailOnFile(options, given, CodePageAdvice(L"this path"));
   const ComRef<IMergeModule2> module = LoadPackage(path);
   const ModuleDetails details = ReadDetails(module.Get());
   std::vector<FileFolder> folders;

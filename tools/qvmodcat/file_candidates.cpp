@@ -2,6 +2,7 @@
 
 #include "commands.h"
 #include "directory_walk.h"
+#include "progress.h"
 #include "text_rules.h"
 
 #include <algorithm>
@@ -138,10 +139,11 @@ FileCandidates FindFileCandidates(Catalog& catalog, const CatalogSurvey& survey,
       result.Candidates.push_back(std::move(candidate));
     }
   };
+  // The packages' modules, then the gallery's by descriptor file name.
+  std::vector<std::pair<ComRef<IMergeModule2>, ModuleSource>> modules;
   for (const SurveyFolder& folder : survey.Folders())
     for (const PackageFile& package : folder.Packages)
-      if (package.Module) addFiles(package.Module.Get(), ModuleSource::Package);
-  // Then the gallery's modules, by descriptor file name.
+      if (package.Module) modules.emplace_back(package.Module, ModuleSource::Package);
   const PackageModules packages(catalog);
   std::vector<std::pair<std::wstring, ComRef<IMergeModule2>>> gallery;
   for (const auto& module : catalog.Modules()) {
@@ -151,7 +153,12 @@ FileCandidates FindFileCandidates(Catalog& catalog, const CatalogSurvey& survey,
   }
   std::sort(gallery.begin(), gallery.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (const auto& [name, module] : gallery) addFiles(module.Get(), ModuleSource::Gallery);
+  for (const auto& [name, module] : gallery) modules.emplace_back(module, ModuleSource::Gallery);
+  ProgressPhase(L"reading the modules' files", modules.size(), L"modules");
+  for (size_t i = 0; i < modules.size(); ++i) {
+    addFiles(modules[i].first.Get(), modules[i].second);
+    ProgressAdvance(i + 1);
+  }
 
   Judge judge(catalog, question, result);
   for (FileCandidate& candidate : result.Candidates) judge.Weigh(candidate);

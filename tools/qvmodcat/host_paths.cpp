@@ -76,4 +76,28 @@ std::wstring FullWindowsPathList(const std::wstring& list) {
   return result;
 }
 
+bool FitsCodePage(const std::wstring& path) {
+  const UINT codePage = GetACP();
+  if (path.empty() || codePage == CP_UTF8) return true;
+  const int length = static_cast<int>(path.size());
+  BOOL lost = FALSE;
+  const int bytes = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, path.data(), length,
+                                        nullptr, 0, nullptr, &lost);
+  if (bytes <= 0 || lost) return false;
+  std::string ansi(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, path.data(), length, &ansi[0], bytes,
+                      nullptr, nullptr);
+  // A character may also come back as another one (a best fit): the path names another file.
+  std::wstring back(path.size() * 2, L'\0');
+  back.resize(static_cast<size_t>(
+      MultiByteToWideChar(codePage, 0, ansi.data(), bytes, &back[0], static_cast<int>(back.size()))));
+  return back == path;
+}
+
+std::wstring CodePageAdvice(const std::wstring& what) {
+  return L"the catalog reads packages by their ANSI path, and the system code page (" +
+         std::to_wstring(GetACP()) + L") cannot hold the characters of " + what +
+         L": rename the file or folder, or use a system code page that holds these characters";
+}
+
 }  // namespace qvmodcat

@@ -15,4 +15,14 @@ std::wstring FullWindowsPath(const std::wstring& path);
 // reference ("%ProgramFiles%\Modules") are left for the component to expand.
 std::wstring FullWindowsPathList(const std::wstring& list);
 
+// Whether the system's ANSI code page holds every character of the path.  The catalog's file
+// calls and MergeModule2.Load take ANSI paths, so a package whose path it cannot hold is
+// never read.
+bool FitsCodePage(const std::wstring& path);
+
+// Why such paths are never read and what to do, for `what` ("this path", "2 paths"): "the
+// catalog reads packages by their ANSI path, and the system code page (1252) cannot hold
+// ...: rename the file or folder, or use a system code page that holds these characters".
+std::wstring CodePageAdvice(const std::wstring& what);
+
 }  // namespace qvmodcat

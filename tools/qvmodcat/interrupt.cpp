@@ -28,7 +28,7 @@ std::vector<InterruptCleanup*>& Cleanups() {
 BOOL WINAPI OnConsoleEvent(DWORD) {
   EnterCriticalSection(&Lock());
   for (auto it = Cleanups().rbegin(); it != Cleanups().rend(); ++it) (*it)->Undo();
-  WriteError(L"\nqvmodcat: interrupted\n");
+  WriteStatus(L"\nqvmodcat: interrupted\n");
   TerminateProcess(GetCurrentProcess(), kInterrupted);
   return TRUE;
 }

@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "console.h"
 #include "interrupt.h"
+#include "progress.h"
 #include "standin_environment.h"
 #include "suggestions.h"
 #include "text_rules.h"
@@ -87,9 +88,7 @@ int Help(const Options& options) {
   return kFound;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
+int Run(int argc, wchar_t** argv) {
   HandleInterrupts();
   Options options;
   const std::wstring problem = ParseCommandLine(argc - 1, argv + 1, options);
@@ -100,6 +99,7 @@ int wmain(int argc, wchar_t** argv) {
     // The environment is set before the catalog exists and restored after COM is gone.
     StandInEnvironment environment(options.Settings, options.Isolated);
     ComApartment apartment;
+    Progress progress(L"qvmodcat " + (options.ShowVersion ? L"--version" : options.Command));
     return Dispatch(options);
   } catch (const ComError& error) {
     return ReportError(options, error);
@@ -110,4 +110,16 @@ int wmain(int argc, wchar_t** argv) {
                L"\n");
   }
   return kFailed;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const int code = Run(argc, argv);
+  if (const unsigned long lost = LostOutputError()) {
+    WriteError(L"qvmodcat: the answer could not be written to standard output: " +
+               SystemMessage(HRESULT_FROM_WIN32(lost)) + L"\n");
+    return kFailed;
+  }
+  return code;
 }

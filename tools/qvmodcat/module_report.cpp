@@ -165,6 +165,7 @@ Json DetailsJson(const ModuleDetails& d, ModuleSource source,
 
 std::wstring SummaryListText(const std::vector<std::pair<ModuleSummary, ModuleSource>>& modules) {
   TextTable table;
+  table.GiveWay({4, 0});  // the display name, then the key; never the version or status
   table.Add({L"KEY", L"VERSION", L"LANG", L"STATUS", L"DISPLAY NAME"});
   for (const auto& [m, source] : modules) {
     table.Add({m.Key, m.Version, std::to_wstring(m.Language), StatusText(m), m.DisplayName});
@@ -203,12 +204,21 @@ std::wstring DetailsText(const ModuleDetails& d, ModuleSource source,
   out += Counted(L"Files", d.Files.size()) + L"\n";
   TextTable files(2);
   if (!d.Files.empty()) files.Add({L"NAME", L"VERSION", L"LANG", L"SIZE", L"DIRECTORY"});
+  bool plainFolders = false;
   for (size_t i = 0; i < d.Files.size(); ++i) {
     const FileEntry& e = d.Files[i];
     files.Add({e.LongName(), e.Version, e.Language, std::to_wstring(e.FileSize), e.Directory});
-    if (folders && i < folders->size()) files.AddNote(FolderNote((*folders)[i]));
+    if (!folders || i >= folders->size()) continue;
+    files.AddNote(FolderNote((*folders)[i]));
+    plainFolders = plainFolders || (*folders)[i].Detail == kPlainFolder;
   }
   out += files.Render();
+  if (plainFolders)
+    out += Wrap(L"Plain folders: the module names these folders by directory keys of its own (a "
+                L"modularized SystemFolder.<GUID> is not the standard SystemFolder), so the catalog "
+                L"resolves no [SystemFolder] or other folder token for them and find-file "
+                L"--in-folder never matches their files, as designed; ask find-file without "
+                L"--in-folder.", L"  ");
 
   out += Counted(L"Dialogs", d.Dialogs.size()) + L"\n";
   for (const auto& name : d.Dialogs) out += L"  " + name + L"\n";

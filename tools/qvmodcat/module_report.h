@@ -32,6 +32,9 @@ struct FileFolder {
   std::wstring Detail;                 // the other module, or why nothing could be asked
 };
 
+// Why a file's folder written without a folder token cannot be put to the catalog.
+constexpr wchar_t kPlainFolder[] = L"a plain folder: find-file --in-folder cannot match it";
+
 // "installed", "update available" (installed; the gallery offers a newer version),
 // "needs download", "not available" (the descriptor names no package).
 std::wstring StatusText(const ModuleSummary& module);

@@ -4,12 +4,20 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 namespace qvmodcat {
 
 namespace {
 
-constexpr auto kQuietTime = std::chrono::seconds(2);
+constexpr auto kQuietTime = std::chrono::seconds(1);
 constexpr auto kRefresh = std::chrono::milliseconds(250);
+
+std::atomic<Progress*> current{nullptr};
+
+void EndCurrent() {
+  if (Progress* progress = current.load()) progress->Finish();
+}
 
 // A console (under Wine, a terminal is one).
 bool ErrorIsTerminal() {
@@ -22,10 +30,16 @@ bool ErrorIsTerminal() {
 Progress::Progress(std::wstring title) : title_(std::move(title)) {
   if (!ErrorIsTerminal()) return;
   RegisterCleanup(this);
+  current = this;
+  SetBeforeOutput(EndCurrent);
   thread_ = std::thread([this] { Run(); });
 }
 
-Progress::~Progress() { Finish(); }
+Progress::~Progress() {
+  Finish();
+  Progress* self = this;
+  current.compare_exchange_strong(self, nullptr);
+}
 
 void Progress::Finish() {
   if (!thread_.joinable()) return;
@@ -38,10 +52,11 @@ void Progress::Finish() {
   UnregisterCleanup(this);
 }
 
-void Progress::Phase(const std::wstring& what, size_t total) {
+void Progress::Phase(const std::wstring& what, size_t total, const wchar_t* unit) {
   std::lock_guard<std::mutex> lock(mutex_);
   what_ = what;
   total_ = total;
+  unit_ = unit;
   done_ = 0;
 }
 
@@ -59,13 +74,14 @@ void Progress::Run() {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
                              std::chrono::steady_clock::now() - start).count();
     std::wstring line = title_ + L": " + what_;
-    if (total_) line += L" " + std::to_wstring(done_) + L" of " + std::to_wstring(total_);
+    if (total_)
+      line += L" " + std::to_wstring(done_) + L"/" + std::to_wstring(total_) + L" " + unit_;
     line += L", " + std::to_wstring(seconds) + L" s";
     if (line != shown) {
       shown = line;
       const size_t length = line.size();
       if (length < shownLength_) line.append(shownLength_ - length, L' ');
-      WriteError(L"\r" + line);
+      WriteStatus(L"\r" + line);
       shownLength_ = length;
     }
     wake_.wait_for(lock, kRefresh, [this] { return stop_; });
@@ -74,7 +90,7 @@ void Progress::Run() {
 }
 
 void Progress::Wipe() {
-  if (shownLength_) WriteError(L"\r" + std::wstring(shownLength_, L' ') + L"\r");
+  if (shownLength_) WriteStatus(L"\r" + std::wstring(shownLength_, L' ') + L"\r");
   shownLength_ = 0;
 }
 
@@ -84,6 +100,14 @@ void Progress::Undo() noexcept {
     Wipe();
     mutex_.unlock();
   }
+}
+
+void ProgressPhase(const std::wstring& what, size_t total, const wchar_t* unit) {
+  if (Progress* progress = current.load()) progress->Phase(what, total, unit);
+}
+
+void ProgressAdvance(size_t done) {
+  if (Progress* progress = current.load()) progress->Advance(done);
 }
 
 }  // namespace qvmodcat

@@ -1,4 +1,4 @@
-// The text of a package description for msmbuild (tools/msmbuild/README.md): summary lines,
+// The text of a package description for msmbuild (testkit/msmbuild/README.md): summary lines,
 // tables with a header and rows, and the other directives, with cells written so that the
 // builder reads back exactly the value given.
 #pragma once

@@ -6,7 +6,6 @@
 #include "common/text.h"
 #include "module_description.h"
 #include "package_validation.h"
-#include "server/class_table.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -51,7 +50,7 @@ void CreateFolder(const std::wstring& folder) {
 
 int Describe(const std::wstring& library, const std::wstring& folder) {
   const qvpackage::ComponentFile file = qvpackage::ReadComponentFile(library);
-  const std::string description = qvpackage::DescribeModule(file, ComponentClasses(), kCabinetName);
+  const std::string description = qvpackage::DescribeModule(file, kCabinetName);
   const qvpackage::ModuleKeys keys(qvpackage::ThisArchitecture());
   CreateFolder(folder);
   CreateFolder(folder + L"\\cabinet");

@@ -5,7 +5,7 @@
 #
 #   <output folder>/QvModCat2.msm                 the merge module
 #   <output folder>/module/QvModCat2.msm.txt      its description (qvpackage, from the library
-#                                                 and the component's class table)
+#                                                 and the component's class names)
 #   <output folder>/module/QvModCat2.cab          its cabinet (gcab), the module's
 #                                                 MergeModule.CABinet stream
 #   <output folder>/module/QvModCat2.dll          the library it ships (stripped)

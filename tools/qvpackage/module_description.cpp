@@ -63,8 +63,7 @@ ModuleKeys::ModuleKeys(const ModuleIdentity& identity)
       File(Keyed("QvModCat2.dll")),
       Folder(Keyed("Showloom")) {}
 
-std::string DescribeModule(const ComponentFile& file, ClassTable& classes,
-                           const std::string& cabinetFile) {
+std::string DescribeModule(const ComponentFile& file, const std::string& cabinetFile) {
   const ModuleIdentity& identity = ThisArchitecture();
   if (file.Machine != identity.Machine)
     throw std::runtime_error(Utf8FromWide(file.Path) +
@@ -120,7 +119,7 @@ std::string DescribeModule(const ComponentFile& file, ClassTable& classes,
   text.Row({keys.File, keys.Component, ShortName(file.FileName) + "|" + file.FileName, std::to_string(file.Size),
             file.Version, file.Language, "512" /* vital */, "1"});
 
-  AddRegistrationTables(text, classes, file, keys);
+  AddRegistrationTables(text, file, keys);
 
   // The module's sequences, each with the empty product table a merge tool takes the schema
   // from; the folder action comes before CostInitialize wherever folders are resolved.

@@ -6,8 +6,6 @@
 
 #include <string>
 
-struct ClassTable;
-
 namespace qvpackage {
 
 // The fixed identity of this architecture's module (x86_64 and i686 are separate modules).
@@ -36,7 +34,6 @@ struct ModuleKeys {
 constexpr char CabinetStream[] = "MergeModule.CABinet";
 
 // The module's description; its cabinet is `cabinetFile` (relative to the description).
-std::string DescribeModule(const ComponentFile& file, ClassTable& classes,
-                           const std::string& cabinetFile);
+std::string DescribeModule(const ComponentFile& file, const std::string& cabinetFile);
 
 }  // namespace qvpackage

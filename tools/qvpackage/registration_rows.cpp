@@ -3,7 +3,7 @@
 #include "common/text.h"
 #include "description_text.h"
 #include "module_description.h"
-#include "server/class_table.h"
+#include "server/class_names.h"
 
 #include <objbase.h>
 
@@ -46,20 +46,20 @@ class RegistryRows {
 // <locale>\win32 or win64, FLAGS, HELPDIR, the library's folder).  The installer resolves
 // [#file] to the installed library's path and [directory] to its folder with a trailing
 // backslash, as DllRegisterServer writes them.
-void AddRegistrationTables(DescriptionText& text, ClassTable& classes,
-                           const ComponentFile& file, const ModuleKeys& keys) {
+void AddRegistrationTables(DescriptionText& text, const ComponentFile& file,
+                           const ModuleKeys& keys) {
   const std::string path = "[#" + keys.File + "]";
   RegistryRows registry(text, keys);
   int position = 0;
-  for (const ClassEntry& entry : classes) {
+  for (const ClassNames& names : kComponentClassNames) {
     const std::string number = std::to_string(++position);
-    const std::string clsid = ClsidText(*entry.Clsid);
+    const std::string clsid = ClsidText(*names.Clsid);
     const std::string classKey = "CLSID\\" + clsid;
     const struct {
       const char* Row;
       const char* ProgId;
-    } progIds[] = {{"ProgID", entry.ProgId},
-                   {"VersionIndependentProgID", entry.VersionIndependentProgId}};
+    } progIds[] = {{"ProgID", names.ProgId},
+                   {"VersionIndependentProgID", names.VersionIndependentProgId}};
     for (const auto& progId : progIds) {
       if (!progId.ProgId || !*progId.ProgId) continue;
       const std::string row = progId.Row;
