@@ -5,8 +5,17 @@
 #include <shlobj.h>
 
 const wchar_t kPackageCacheSettingsKey[] = L"Software\\Quorvane\\Showloom\\QvModCat2";
+const wchar_t kPackageCacheVariable[] = L"QVMODCAT2_PACKAGE_CACHE";
 
 WideString ReadPackageCacheFolder(const wchar_t* settingsKey) {
+  // The process's own choice comes first: tools and test runs switch the cache or move it
+  // without touching the user's settings.
+  wchar_t chosen[MAX_PATH] = {};
+  const DWORD length =
+      GetEnvironmentVariableW(kPackageCacheVariable, chosen, static_cast<DWORD>(MAX_PATH));
+  if (length > 0 && length < MAX_PATH)
+    return lstrcmpiW(chosen, L"off") == 0 ? WideString() : WideString(chosen);
+
   DWORD enabled = 1, size = sizeof enabled;
   if (RegGetValueW(HKEY_CURRENT_USER, settingsKey, L"PackageCache", RRF_RT_REG_DWORD, nullptr,
                    &enabled, &size) == ERROR_SUCCESS &&

@@ -78,6 +78,22 @@ std::size_t PackageCache::EntryCount() {
   return entries_.size();
 }
 
+ULONGLONG PackageCache::OldestUse() {
+  Load();
+  ULONGLONG oldest = 0;
+  for (const auto& entry : entries_)
+    if (oldest == 0 || entry.second.LastUsed < oldest) oldest = entry.second.LastUsed;
+  return oldest;
+}
+
+bool PackageCache::Clear() {
+  Load();
+  entries_.clear();
+  changed_ = false;
+  return !Enabled() || DeleteFileW(file_.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
+         GetLastError() == ERROR_PATH_NOT_FOUND;
+}
+
 ModuleRecordRef PackageCache::Lookup(const WideString& packagePath, const PackageStamp& stamp) {
   if (!Enabled()) return nullptr;
   Load();

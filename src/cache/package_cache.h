@@ -61,7 +61,12 @@ class PackageCache {
   // Writes the file when an entry changed since it was read or last written; true when written.
   bool Flush() noexcept;
 
+  // Removes the file (and what is kept in memory); false when a file is there and stays.
+  bool Clear();
+
   std::size_t EntryCount();
+  // The last use of the least recently used entry; 0 when there is none.
+  ULONGLONG OldestUse();
   unsigned long Hits() const { return hits_; }  // records made by Lookup
 
  private:

@@ -12,6 +12,8 @@
 
 namespace {
 
+unsigned long completedListReads = 0;
+
 // What the comment reads as when the installer refuses to hand it out (it returns at most
 // 259 characters of it).
 const wchar_t kCommentTooLong[] =
@@ -108,8 +110,12 @@ void ModuleRecord::ResolveDisplayName() {
 void ModuleRecord::LoadOnce(ListState& state, bool (ModuleRecord::*read)()) {
   if (state != ListState::Unread) return;
   state = ListState::Incomplete;
-  if ((this->*read)()) state = ListState::Complete;
+  if (!(this->*read)()) return;
+  state = ListState::Complete;
+  ++completedListReads;
 }
+
+unsigned long CompletedListReads() noexcept { return completedListReads; }
 
 const std::vector<WideString>& ModuleRecord::Dialogs() {
   LoadOnce(dialogsState_, &ModuleRecord::ReadDialogs);

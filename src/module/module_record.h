@@ -176,3 +176,7 @@ class ModuleRecord : public GalleryDescriptor {
 };
 
 using ModuleRecordRef = std::shared_ptr<ModuleRecord>;
+
+// How many detail lists records of this process have read to their end: a keeper of read lists
+// (the package cache) looks at the records again only when this moved.
+unsigned long CompletedListReads() noexcept;

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -45,6 +46,13 @@ TEST_F(CacheTest, ARecordComesBackAsReadNowForTheSameStampAndPathUnlessItWasRacy
   for (size_t i = 0; i < racy.size(); ++i)
     EXPECT_EQ(secondsBeforeRead[i] > 10, !!reader.Lookup(racy[i], StampOf(racy[i])))
         << secondsBeforeRead[i] << " s";
+  for (ULONGLONG PackageStamp::*field :
+       {&PackageStamp::LastWrite, &PackageStamp::Creation, &PackageStamp::Size})
+    for (const ULONGLONG moved : {~0ull, 1ull}) {  // one less, one more
+      PackageStamp other = StampOf(viewer);
+      other.*field += moved;
+      EXPECT_FALSE(reader.Lookup(viewer, other)) << "a stamp that moved either way";
+    }
   ModuleNames()[read.ModuleKey()] = L"Listed viewer";  // this process's names decide
   const unsigned long opens = InstallerDatabaseOpenCount();
   const ModuleRecordRef back = reader.Lookup(viewer, StampOf(viewer));
@@ -135,6 +143,15 @@ TEST(PackageCacheSettings, TheSwitchAndTheFolderComeFromTheUsersSettings) {
     if (folder) settings.SetText(L"PackageCacheFolder", folder);
     EXPECT_EQ(expected, ReadPackageCacheFolder(settings.Key().c_str())) << packageCache;
   }
+  // The process's own choice comes before the user's settings.
+  StandInState settings(L"cache-settings");
+  settings.SetText(L"PackageCacheFolder", L"C:\\Mine");
+  for (const auto& [variable, expected] : {std::pair<const wchar_t*, WideString>{L"off", L""},
+                                           {L"OFF", L""}, {L"C:\\Else", L"C:\\Else"}}) {
+    SetEnvironmentVariableW(kPackageCacheVariable, variable);
+    EXPECT_EQ(expected, ReadPackageCacheFolder(settings.Key().c_str())) << variable;
+  }
+  SetEnvironmentVariableW(kPackageCacheVariable, nullptr);
 }
 
 }  // namespace
