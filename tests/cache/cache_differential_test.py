@@ -94,6 +94,33 @@ class SameAnswers(ProgramTest):
         win = windows_path(DEMO)
         self.compare(Catalog(win + "\\Modules," + win + "\\Vendor", DEMO))
 
+    def test_the_inspector_reports_and_clears_the_cache(self):
+        folder = os.path.join(FIXTURES, "catalog_packages")
+        packages = len([name for name in os.listdir(folder) if name.endswith(".msm")])
+        catalog = Catalog(windows_path(folder))
+        try:
+            catalog.check(True)
+
+            def cache(*arguments):
+                result = RUNNER.run("--isolated", "--search-path", catalog.search_path, "--json",
+                                    *arguments)
+                self.assertEqual(0, result.code, result)
+                return result.json()
+            report = cache("cache")
+            self.assertEqual(windows_path(os.path.join(catalog.cache, "PackageCache.%s.bin" %
+                                                       os.environ["QV_ARCH"])), report["path"])
+            self.assertEqual((True, packages - 1, packages - 1, 1),
+                             (report["enabled"], report["entries"], report["packages_from_cache"],
+                              report["packages_read"]),
+                             "every package from the cache but the refused one, read again")
+            self.assertEqual(True, cache("cache", "clear").get("cleared"))
+            self.assertFalse(os.listdir(catalog.cache), "the file is gone")
+            self.assertEqual(0, cache("cache")["packages_from_cache"])
+            self.assertEqual({"enabled": False, "reason": "QVMODCAT2_PACKAGE_CACHE=off (--no-cache)"},
+                             cache("--no-cache", "cache"))
+        finally:
+            catalog.close()
+
     def test_generated_packages(self):
         self.compare(Catalog(",".join(windows_path(os.path.join(FIXTURES, name))
                                       for name in ("catalog_packages", "installer_packages",

@@ -13,10 +13,10 @@ namespace qvmodcat {
 
 namespace {
 
-std::wstring WhyOff() {
+std::wstring WhyOff(const Options& options) {
   wchar_t value[8] = {};
   if (GetEnvironmentVariableW(kPackageCacheVariable, value, 8) > 0)
-    return std::wstring(kPackageCacheVariable) + L"=off (--no-cache)";
+    return std::wstring(kPackageCacheVariable) + L"=off" + (options.NoCache ? L" (--no-cache)" : L"");
   return std::wstring(L"PackageCache is 0 under HKCU\\") + kPackageCacheSettingsKey +
          L", or no folder can be named for it";
 }
@@ -70,8 +70,8 @@ int RunCache(const Options& options) {
   Json json = Json::Object();
   json.Set("enabled", cache.Enabled());
   if (!cache.Enabled()) {
-    json.Set("reason", WhyOff());
-    Answer(options, json, L"The package cache is off: " + WhyOff() + L".\n");
+    json.Set("reason", WhyOff(options));
+    Answer(options, json, L"The package cache is off: " + WhyOff(options) + L".\n");
     return kFound;
   }
   if (clear) return ClearCache(options, cache);
