@@ -2,6 +2,7 @@
 
 #include "common/path.h"
 #include "common/unique_handle.h"
+#include "common/version_rules.h"
 #include "module/gallery_descriptor.h"
 
 #include <shlwapi.h>
@@ -47,8 +48,7 @@ void AddGalleryRecords(MergeModuleCollection& collection, const WideString& prod
     probe.SetNames(WithoutExtension(item.cFileName), WideString());
     const WideString moduleId = probe.DescriptorModuleID();
     if (moduleId.IsEmpty()) continue;
-    const WideString key = WideString::Format(L"%s:%d", moduleId.c_str(),
-                                              static_cast<int>(probe.DescriptorLanguage()));
+    const WideString key = MakeModuleKey(moduleId, probe.DescriptorLanguage());
     if (collection.Find(key)) continue;  // a package with the same key takes precedence
 
     auto record = std::make_shared<ModuleRecord>();

@@ -9,6 +9,7 @@
 #include "common/bstr.h"
 #include "common/text.h"
 #include "common/variant.h"
+#include "common/version_rules.h"
 
 #include <shlwapi.h>
 
@@ -62,7 +63,7 @@ STDMETHODIMP MMCatalog::GetModule(BSTR key, BSTR language, IDispatch** module) {
     if (wanted.Substring(colon + 1) == L"0" && moduleList_) {
       // Language-neutral request: the catalog's languages of that module, in text order.
       const WideString id = wanted.Substring(0, colon);
-      std::map<WideString, WideString> languages;
+      std::map<WideString, long> languages;  // by the language's text
       const KeyedObjectList& list = moduleList_->Modules();
       for (size_t position = 1; position <= list.Count(); ++position) {
         ComRef<IMergeModule2> candidate;
@@ -72,16 +73,16 @@ STDMETHODIMP MMCatalog::GetModule(BSTR key, BSTR language, IDispatch** module) {
         if (moduleId != id) continue;
         long moduleLanguage = 0;
         ThrowIfFailed(candidate->get_Language(&moduleLanguage));
-        languages[WideString::Format(L"%d", static_cast<int>(moduleLanguage))] = id;
+        languages[WideString::Format(L"%d", static_cast<int>(moduleLanguage))] = moduleLanguage;
       }
       if (languages.size() == 1) {
-        wanted = id + L":" + languages.begin()->first;
+        wanted = MakeModuleKey(id, languages.begin()->second);
       } else if (languages.size() > 1) {
         const WideString preferred = preferredLanguage_.IsEmpty() ? WideString::FromBstr(language)
                                                                   : preferredLanguage_;
         if (IDispatch* match = moduleList_->Find(id + L":" + preferred))
           return match->QueryInterface(__uuidof(IMergeModule2), reinterpret_cast<void**>(module));
-        wanted = id + L":" + languages.begin()->first;
+        wanted = MakeModuleKey(id, languages.begin()->second);
       }
     }
     if (!moduleList_) {

@@ -3,18 +3,7 @@
 #include "catalog/lookup_tables.h"
 #include "common/text.h"
 
-#include <shlwapi.h>
-
 namespace {
-
-bool IsPatternBlank(wchar_t ch) { return ch == L'\n' || ch == L'\t' || ch == L' '; }
-
-WideString TrimPatternBlanks(const WideString& pattern) {
-  size_t first = 0, end = pattern.Length();
-  while (first < end && IsPatternBlank(pattern[first])) ++first;
-  while (end > first && IsPatternBlank(pattern[end - 1])) --end;
-  return pattern.Substring(first, end - first);
-}
 
 bool IsPlainAscii(const wchar_t* text, size_t length) {
   for (size_t i = 0; i < length; ++i)
@@ -68,24 +57,6 @@ bool MayBeNamed(const FileNameEntry& entry, unsigned long nameKey) {
   return entry.NameKey == nameKey || entry.NameKey == kLocaleCompared ||
          nameKey == kLocaleCompared;
 }
-
-}  // namespace
-
-std::vector<WideString> SplitExcludedPatterns(const WideString& patterns) {
-  std::vector<WideString> pieces = patterns.Split(L',');
-  if (pieces.back().IsEmpty()) pieces.pop_back();  // nothing after the last comma
-  return pieces;
-}
-
-bool IsExcludedFile(const std::vector<WideString>& patterns, const WideString& name) {
-  for (const WideString& pattern : patterns) {
-    if (pattern.IsEmpty()) continue;
-    if (PathMatchSpecA(name.Ansi(), TrimPatternBlanks(pattern).Ansi())) return true;
-  }
-  return false;
-}
-
-namespace {
 
 bool RecordHasFile(const ModuleRecordRef& record, const FileQuery& query) {
   const unsigned long nameKey = FileNameKey(query.Name);

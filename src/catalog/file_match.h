@@ -5,6 +5,7 @@
 #pragma once
 
 #include "catalog/catalog_contents.h"
+#include "module/file_rules.h"
 
 #include <vector>
 
@@ -30,10 +31,3 @@ struct FileMatch {
 // The answer for `query`.  Raises com_exception when a folder comparison needs a package that
 // can no longer be opened.
 FileMatch MatchFile(const FileQuery& query, const GalleryRecords& gallery);
-
-// The excluded-pattern text cut at its commas: every piece before a comma (empty ones too),
-// and the piece after the last comma when it is not empty.
-std::vector<WideString> SplitExcludedPatterns(const WideString& patterns);
-// Whether a file name matches one of the patterns (each trimmed of blanks, empty ones never
-// match); such a file is never looked for.
-bool IsExcludedFile(const std::vector<WideString>& patterns, const WideString& name);

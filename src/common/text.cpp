@@ -1,6 +1,5 @@
 #include "common/text.h"
 
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -50,13 +49,6 @@ std::string UpperAnsi(std::string text) {
 WideString LowerThroughAnsi(const WideString& text) {
   const std::string lower = LowerAnsi(AnsiFromWide(text));
   return WideString::FromAnsi(lower.c_str(), lower.size());
-}
-
-long ParseLeadingInteger(const WideString& text) {
-  char buffer[20] = {};
-  const std::string ansi = AnsiFromWide(text);
-  strncpy(buffer, ansi.c_str(), sizeof buffer - 1);
-  return strtol(buffer, nullptr, 10);
 }
 
 bool EqualsIgnoringCase(const WideString& left, const WideString& right) {

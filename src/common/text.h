@@ -30,11 +30,6 @@ WideString LowerThroughAnsi(const WideString& text);
 std::string LowerAnsi(std::string text);
 std::string UpperAnsi(std::string text);
 
-// Reads a number the way profile values and version pieces are read: the text in the ANSI
-// code page, leading white space skipped, an optional sign, decimal digits up to the first
-// other character; no digits give 0.  Only the first 19 bytes of the ANSI form count.
-long ParseLeadingInteger(const WideString& text);
-
 // A-Z folded to a-z; every other character as it is.  For comparisons that must ignore the
 // case of ASCII letters alone, whatever the locale.
 inline wchar_t FoldAsciiLetter(wchar_t ch) {

@@ -14,16 +14,25 @@ const std::vector<FolderTokenDialect> dialects = {FolderTokenDialect(L'[', L']')
 
 const std::vector<FolderTokenDialect>& FolderTokenDialects() { return dialects; }
 
-const FolderTokenDialect& GetActiveFolderTokenDialect() {
-  const long type = GetActiveProjectType();
+const FolderTokenDialect& FolderTokenDialectOf(long projectType) {
   const auto& list = FolderTokenDialects();
-  return type >= 0 && static_cast<size_t>(type) < list.size() ? list[type] : list[0];
+  return projectType >= 0 && static_cast<size_t>(projectType) < list.size() ? list[projectType]
+                                                                            : list[0];
+}
+
+const FolderTokenDialect& GetActiveFolderTokenDialect() {
+  return FolderTokenDialectOf(GetActiveProjectType());
 }
 
 bool SplitDestinationPath(const WideString& path, WideString& folder, WideString& file) {
-  const size_t closing = path.FindLast(GetActiveFolderTokenDialect().Closing());
+  return SplitDestinationPath(GetActiveFolderTokenDialect(), path, folder, file);
+}
+
+bool SplitDestinationPath(const FolderTokenDialect& dialect, const WideString& path,
+                          WideString& folder, WideString& file) {
+  const size_t closing = path.FindLast(dialect.Closing());
   if (closing == WideString::npos) return false;
-  const size_t opening = path.Find(GetActiveFolderTokenDialect().Opening());
+  const size_t opening = path.Find(dialect.Opening());
   if (opening == WideString::npos || opening >= closing) return false;
   const size_t backslash = path.FindLast(L'\\');
   if (backslash == WideString::npos) {

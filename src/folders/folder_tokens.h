@@ -26,10 +26,14 @@ class FolderTokenDialect {
 // The process-wide list, installer-property notation first.
 const std::vector<FolderTokenDialect>& FolderTokenDialects();
 
-// The notation of the active project type.  Types other than 0 and 1 (and a missing host)
-// select the installer-property notation, the one Windows Installer itself uses.
+// The notation of a project type, and of the host's active one.  Types other than 0 and 1 (and
+// a missing host) select the installer-property notation, the one Windows Installer itself uses.
+const FolderTokenDialect& FolderTokenDialectOf(long projectType);
 const FolderTokenDialect& GetActiveFolderTokenDialect();
 
-// Splits a destination in the active notation.  True with folder and file set when the path
-// holds the notation's closing token after an opening one; false (outputs untouched) otherwise.
+// Splits a destination in a notation (the active one when not given).  True with folder and
+// file set when the path holds the notation's closing token after an opening one; false
+// (outputs untouched) otherwise.
+bool SplitDestinationPath(const FolderTokenDialect& dialect, const WideString& path,
+                          WideString& folder, WideString& file);
 bool SplitDestinationPath(const WideString& path, WideString& folder, WideString& file);

@@ -5,7 +5,7 @@
 #include "common/bstr.h"
 #include "common/com_exception.h"
 #include "common/path.h"
-#include "common/text.h"
+#include "common/version_rules.h"
 #include "environment/companion_loader.h"
 #include "module/profile_reader.h"
 

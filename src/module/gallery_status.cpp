@@ -2,6 +2,7 @@
 #include "module/gallery_descriptor.h"
 
 #include "common/path.h"
+#include "common/version_rules.h"
 #include "module/module_record.h"
 #include "module/profile_reader.h"
 
@@ -35,7 +36,7 @@ void GalleryDescriptor::CheckStatus() noexcept {
 bool GalleryDescriptor::RunStatusCheck() {
   if (!DescriptorNamesPackage()) return true;  // nothing to install: installed as it is
   const WideString productFolder = QueryProductFolder();
-  if (ModuleRecord::CompareVersions(DescriptorVersion(), referenceVersion_) == 1) {
+  if (CompareVersions(DescriptorVersion(), referenceVersion_) == 1) {
     needsDownload_ = VARIANT_TRUE;
   }
   const WideString packagePath = GetPackagePathFromDescriptor();

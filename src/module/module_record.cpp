@@ -1,7 +1,7 @@
 #include "module/module_record.h"
 
 #include "common/com_exception.h"
-#include "common/text.h"
+#include "common/version_rules.h"
 #include "common/variant.h"
 #include "installer/installer_automation.h"
 #include "installer/installer_query.h"
@@ -28,31 +28,11 @@ void ReadSummaryText(IDispatch* summary, LONG property, WideString& field) {
   field = WideString(text, text ? SysStringLen(text) : 0);
 }
 
-// The four pieces of a dotted version, 16 bits each, as two words: pieces 1-2 and 3-4.
-void PackVersion(const WideString& version, ULONG& high, ULONG& low) {
-  ULONG pieces[4] = {};
-  const std::vector<WideString> texts = version.Split(L'.');
-  for (size_t i = 0; i < texts.size() && i < 4; ++i) {
-    pieces[i] = static_cast<ULONG>(ParseLeadingInteger(texts[i])) & 0xFFFF;
-  }
-  high = (pieces[0] << 16) | pieces[1];
-  low = (pieces[2] << 16) | pieces[3];
-}
-
 }  // namespace
 
 ModuleRecord::ModuleRecord() { SharedInstaller::Acquire(); }
 
 ModuleRecord::~ModuleRecord() { SharedInstaller::Release(); }
-
-WideString ModuleRecord::MakeModuleKey(const WideString& id, long language) {
-  return WideString::Format(L"%s:%d", id.c_str(), static_cast<int>(language));
-}
-
-WideString ModuleRecord::LongFileName(const WideString& fileName) {
-  const size_t bar = fileName.Find(L'|');
-  return bar == WideString::npos ? fileName : fileName.Substring(bar + 1);
-}
 
 void ModuleRecord::InitFromPackage(const WideString& packagePath) {
   packagePath_ = packagePath;
@@ -167,13 +147,11 @@ bool ModuleRecord::ReadDependencies() {
   }
   InstallerQuery query;
   query.Open(SharedInstaller::Get(), packagePath_, L"ModuleDependency");
+  const ModuleSignature self = Signature();
   while (query.Fetch()) {
-    DependencyRecord dependency;
-    dependency.RequiredID = query.GetString(3);
-    dependency.RequiredLanguage = query.GetInteger(4);
-    dependency.RequiredVersion = query.GetString(5);
-    dependency.Key = MakeModuleKey(dependency.RequiredID, dependency.RequiredLanguage);
-    StoreDependency(std::move(dependency));
+    const WideString id = query.GetString(3);
+    const long language = query.GetInteger(4);
+    AddDependency(dependencies_, self, id, language, query.GetString(5));
   }
   query.Close();
   return !query.PackageRefused();
@@ -187,13 +165,10 @@ bool ModuleRecord::ReadExclusions() {
   InstallerQuery query;
   query.Open(SharedInstaller::Get(), packagePath_, L"ModuleExclusion");
   while (query.Fetch()) {
-    ExclusionRecord exclusion;
-    exclusion.ExcludedID = query.GetString(3);
-    exclusion.ExcludedLanguage = query.GetInteger(4);
-    exclusion.ExcludedMinVersion = query.GetString(5);
-    exclusion.ExcludedMaxVersion = query.GetString(6);
-    exclusion.Key = MakeModuleKey(exclusion.ExcludedID, exclusion.ExcludedLanguage);
-    StoreExclusion(std::move(exclusion));
+    const WideString id = query.GetString(3);
+    const long language = query.GetInteger(4);
+    const WideString minVersion = query.GetString(5);
+    AddExclusion(exclusions_, id, language, minVersion, query.GetString(6));
   }
   query.Close();
   return !query.PackageRefused();
@@ -228,45 +203,14 @@ bool ModuleRecord::ReadFiles() {
     file.File = query.GetString(1);
     const WideString component = query.GetString(2);
     file.FileName = query.GetString(3);
-    file.LongName = LongFileName(file.FileName);
     file.FileSize = static_cast<ULONG>(query.GetInteger(4));
     file.Version = query.GetString(5);
     file.Language = query.GetString(6);
     file.Sequence = static_cast<ULONG>(query.GetInteger(8));
     const auto directory = directories.find(component);
     if (directory != directories.end()) file.Directory = directory->second;
-    StoreFile(std::move(file));
+    AddFile(files_, std::move(file));
   }
   query.Close();
   return directoriesRead && !query.PackageRefused();
-}
-
-bool ModuleRecord::IsSelfDependency(const DependencyRecord& dependency) const {
-  return dependency.RequiredID == moduleId_ && dependency.RequiredLanguage == language_ &&
-         dependency.RequiredVersion == version_;
-}
-
-void ModuleRecord::StoreDependency(DependencyRecord dependency) {
-  if (IsSelfDependency(dependency)) return;  // a module never requires itself
-  const WideString key = dependency.Key;
-  dependencies_.insert_or_assign(key, std::move(dependency));
-}
-
-void ModuleRecord::StoreExclusion(ExclusionRecord exclusion) {
-  const WideString key = exclusion.Key;
-  exclusions_.insert_or_assign(key, std::move(exclusion));
-}
-
-void ModuleRecord::StoreFile(FileRecord file) {
-  const WideString key = file.File;
-  files_.insert_or_assign(key, std::move(file));
-}
-
-int ModuleRecord::CompareVersions(const WideString& a, const WideString& b) {
-  ULONG highA = 0, lowA = 0, highB = 0, lowB = 0;
-  PackVersion(a, highA, lowA);
-  PackVersion(b, highB, lowB);
-  if (highA != highB) return highA > highB ? 1 : -1;
-  if (lowA != lowB) return lowA > lowB ? 1 : -1;
-  return 0;
 }

@@ -11,6 +11,7 @@
 
 #include "common/wide_string.h"
 #include "module/gallery_descriptor.h"
+#include "module/module_lists.h"
 
 #include <windows.h>
 
@@ -18,37 +19,6 @@
 #include <memory>
 #include <optional>
 #include <vector>
-
-struct DependencyRecord {
-  WideString RequiredID;
-  WideString Key;  // RequiredID:RequiredLanguage
-  WideString RequiredVersion;
-  long RequiredLanguage = 0;
-};
-
-struct ExclusionRecord {
-  WideString ExcludedMinVersion;
-  WideString ExcludedMaxVersion;
-  WideString Key;  // ExcludedID:ExcludedLanguage
-  WideString ExcludedID;
-  long ExcludedLanguage = 0;
-};
-
-struct FileRecord {
-  WideString FileName;  // as stored: "short|long" or one name
-  WideString LongName;  // text after the first '|', or the whole name
-  WideString Version;
-  WideString Language;
-  WideString Directory;  // Directory_ of the file's component; empty for gallery records
-  WideString File;       // the file key
-  ULONG FileSize = 0;
-  ULONG Sequence = 0;
-};
-
-// Ordered by key, code unit by code unit; a later entry with the same key replaces the earlier.
-using DependencyMap = std::map<WideString, DependencyRecord>;
-using ExclusionMap = std::map<WideString, ExclusionRecord>;
-using FileMap = std::map<WideString, FileRecord>;
 
 // One file of a record's list as the catalog's name lookups scan it: a key of the folded long
 // name and the file.  Kept beside the list so a lookup over many packages reads a compact
@@ -123,9 +93,6 @@ class ModuleRecord : public GalleryDescriptor {
   // list no longer changes once Files() has returned.
   std::vector<FileNameEntry>& FileNameIndex() { return fileNameIndex_; }
 
-  // 1 when a is newer, -1 when b is newer, 0 when equal (four 16-bit pieces).
-  static int CompareVersions(const WideString& a, const WideString& b);
-
   // The folder path that the package's Directory table gives a directory key; false when the
   // key is empty, the record is a gallery record, or the key cannot be resolved.  Raises
   // com_exception when the package cannot be opened.
@@ -147,16 +114,8 @@ class ModuleRecord : public GalleryDescriptor {
   void ReadDescriptorDependencies();
   void ReadDescriptorExclusions();
   void ReadDescriptorFiles();
-  bool IsSelfDependency(const DependencyRecord& dependency) const;
-  // Where package rows and descriptor entries alike end up: the dependency filter and the
-  // last-entry-wins rule live here.
-  void StoreDependency(DependencyRecord dependency);
-  void StoreExclusion(ExclusionRecord exclusion);
-  void StoreFile(FileRecord file);
-  // "%s:%d" of an identifier and a language: module keys, dependency and exclusion keys.
-  static WideString MakeModuleKey(const WideString& id, long language);
-  // The text after the first '|' of a stored file name, or the whole name.
-  static WideString LongFileName(const WideString& fileName);
+  // Whose lists they are (module_lists.h: a module does not require itself).
+  ModuleSignature Signature() const { return {moduleId_, language_, version_}; }
 
   WideString moduleKey_, moduleId_, packagePath_, version_, author_, name_, comments_,
       subject_, displayName_;

@@ -3,6 +3,8 @@
 // record has no dialogs and no custom actions.
 #include "module/module_record.h"
 
+#include "common/version_rules.h"
+
 #include <shlwapi.h>
 
 #include <string>
@@ -37,15 +39,11 @@ void ModuleRecord::InitFromDescriptor(const WideString& descriptorPath) {
 
 void ModuleRecord::ReadDescriptorDependencies() {
   const int count = CountDependencies();
+  const ModuleSignature self = Signature();
   for (int index = 0; index < count; ++index) {
     DescriptorDependency entry;
     ReadDependency(index, entry);
-    DependencyRecord dependency;
-    dependency.RequiredID = std::move(entry.ID);
-    dependency.RequiredVersion = std::move(entry.Version);
-    dependency.RequiredLanguage = entry.Language;
-    dependency.Key = MakeModuleKey(dependency.RequiredID, dependency.RequiredLanguage);
-    StoreDependency(std::move(dependency));
+    AddDependency(dependencies_, self, entry.ID, entry.Language, entry.Version);
   }
 }
 
@@ -54,13 +52,7 @@ void ModuleRecord::ReadDescriptorExclusions() {
   for (int index = 0; index < count; ++index) {
     DescriptorExclusion entry;
     ReadExclusion(index, entry);
-    ExclusionRecord exclusion;
-    exclusion.ExcludedID = std::move(entry.ID);
-    exclusion.ExcludedMinVersion = std::move(entry.MinVersion);
-    exclusion.ExcludedMaxVersion = std::move(entry.MaxVersion);
-    exclusion.ExcludedLanguage = entry.Language;
-    exclusion.Key = MakeModuleKey(exclusion.ExcludedID, exclusion.ExcludedLanguage);
-    StoreExclusion(std::move(exclusion));
+    AddExclusion(exclusions_, entry.ID, entry.Language, entry.MinVersion, entry.MaxVersion);
   }
 }
 
@@ -72,10 +64,9 @@ void ModuleRecord::ReadDescriptorFiles() {
     FileRecord file;
     file.File = std::move(entry.Key);
     file.FileName = std::move(entry.FileName);
-    file.LongName = LongFileName(file.FileName);
     file.Version = std::move(entry.Version);
     file.FileSize = static_cast<ULONG>(entry.FileSize);
     file.Language = WideString::Format(L"%d", static_cast<int>(entry.Language));
-    StoreFile(std::move(file));
+    AddFile(files_, std::move(file));
   }
 }

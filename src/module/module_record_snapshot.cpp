@@ -2,6 +2,8 @@
 // process (the package cache), and a record made again from it that answers as the read one.
 #include "module/module_record.h"
 
+#include "common/version_rules.h"
+
 #include <utility>
 
 namespace {
@@ -63,24 +65,19 @@ void ModuleRecord::InitFromSnapshot(const ModuleRecordSnapshot& snapshot) {
     customActionsState_ = ListState::Complete;
   }
   if (snapshot.Dependencies) {
-    for (DependencyRecord dependency : *snapshot.Dependencies) {
-      dependency.Key = MakeModuleKey(dependency.RequiredID, dependency.RequiredLanguage);
-      StoreDependency(std::move(dependency));
-    }
+    for (const DependencyRecord& d : *snapshot.Dependencies)
+      AddDependency(dependencies_, Signature(), d.RequiredID, d.RequiredLanguage,
+                    d.RequiredVersion);
     dependenciesState_ = ListState::Complete;
   }
   if (snapshot.Exclusions) {
-    for (ExclusionRecord exclusion : *snapshot.Exclusions) {
-      exclusion.Key = MakeModuleKey(exclusion.ExcludedID, exclusion.ExcludedLanguage);
-      StoreExclusion(std::move(exclusion));
-    }
+    for (const ExclusionRecord& e : *snapshot.Exclusions)
+      AddExclusion(exclusions_, e.ExcludedID, e.ExcludedLanguage, e.ExcludedMinVersion,
+                   e.ExcludedMaxVersion);
     exclusionsState_ = ListState::Complete;
   }
   if (snapshot.Files) {
-    for (FileRecord file : *snapshot.Files) {
-      file.LongName = LongFileName(file.FileName);
-      StoreFile(std::move(file));
-    }
+    for (const FileRecord& file : *snapshot.Files) AddFile(files_, file);
     filesState_ = ListState::Complete;
   }
 }

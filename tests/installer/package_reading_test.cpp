@@ -1,6 +1,4 @@
-// InstallerQuery and ModuleRecord on generated packages: what the comparison of the record
-// dump with msitools' reading cannot see, the one installer object the records share, and the
-// version comparison of module records.
+// InstallerQuery and ModuleRecord: what the msitools comparison cannot see; the shared installer.
 #include "installer/installer_automation.h"
 #include "installer/installer_query.h"
 #include "installer/shared_installer.h"
@@ -196,28 +194,6 @@ TEST(SharedInstaller, OneObjectForEveryRecordReleasedWithTheLastAndMadeAgainAfte
   ModuleRecord third;
   EXPECT_TRUE(SharedInstaller::Get() && SharedInstaller::Get().Get() != shared.Get())
       << "the next record makes a new one";
-}
-
-TEST(CompareVersions, FourSixteenBitPiecesComparedAsTwoWords) {
-  const struct {
-    const wchar_t *a, *b;
-    int expected;
-  } cases[] = {
-      {L"1.2", L"1.2.0.0", 0},            // missing pieces are 0
-      {L"10.0", L"9.99", 1},              // numbers, not text
-      {L"", L"0.0.0.1", -1},              // empty is all zeros
-      {L"0.65536", L"1.0", -1},           // only the low 16 bits of a piece
-      {L"2", L"1.9.9.9", 1},              // the high word decides first
-      {L"1.2.3.4.9", L"1.2.3.4", 0},      // a fifth piece does not count
-      {L" 7.1", L"7.1", 0},               // leading blanks skipped
-      {L"3a.2b", L"3.2", 0},              // digits up to the first other character
-      {L"65535.0.0.0", L"1.0", 1},        // compared unsigned
-      {L"x.y", L"0.0", 0}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << '"' << c.a << "\" vs \"" << c.b << '"');
-    EXPECT_EQ(c.expected, ModuleRecord::CompareVersions(c.a, c.b));
-    EXPECT_EQ(-c.expected, ModuleRecord::CompareVersions(c.b, c.a));
-  }
 }
 
 }  // namespace

@@ -115,8 +115,8 @@ def exclusion_conflicts():
     product = folder("conflicts", files=[("ObjectGallery/Check.Rival.ini", (
         "[MergeModule]\nModuleID=Check.Rival\nLanguage=0\nVersion=1.0\n"
         "[Dependency]\nKey1=Acme.Core\n[Exclusions]\nKey1=Acme.Core\n"
-        "[Acme.Core]\nVersion=2.0\nLanguage=0\n"
-        "ExcludedMinVersion=1.0\nExcludedMaxVersion=2.5\nExcludedLanguage=0\n"))])
+        "[Acme.Core]\nVersion=2.0\nLanguage=0\n"  # its minimum reads as 2.0 (19 digits)
+        "ExcludedMinVersion=2.00000000000000000000005\nExcludedMaxVersion=2.5\nExcludedLanguage=0\n"))])
     modules = folder("conflicts-modules", "acme_core")
     return ["--product-folder", product, "--search-path", modules], lambda answer: [
         (c["module"], c["excludes"], c["conflicting_version"], c["needed_together_by"])

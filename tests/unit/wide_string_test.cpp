@@ -1,4 +1,5 @@
 #include "common/path.h"
+#include "common/version_rules.h"
 #include "common/wide_string.h"
 
 #include <gtest/gtest.h>
@@ -101,6 +102,25 @@ TEST(JoinPath, PutsExactlyOneBackslashBetween) {
     EXPECT_STREQ(c.joined, JoinPath(c.left, c.right).c_str());
   }
   EXPECT_STREQ(L"C:\\a", ParentFolder(L"C:\\a\\b.dll").c_str());
+}
+
+TEST(CompareVersions, FourSixteenBitPiecesComparedAsTwoWords) {
+  const struct { const wchar_t *a, *b; int expected; } cases[] = {
+      {L"1.2", L"1.2.0.0", 0},            // missing pieces are 0
+      {L"10.0", L"9.99", 1},              // numbers, not text
+      {L"", L"0.0.0.1", -1},              // empty is all zeros
+      {L"0.65536", L"1.0", -1},           // only the low 16 bits of a piece
+      {L"2", L"1.9.9.9", 1},              // the high word decides first
+      {L"1.2.3.4.9", L"1.2.3.4", 0},      // a fifth piece does not count
+      {L" 7.1", L"7.1", 0},               // leading blanks skipped
+      {L"3a.2b", L"3.2", 0},              // digits up to the first other character
+      {L"65535.0.0.0", L"1.0", 1},        // compared unsigned
+      {L"1.00000000000000000000005", L"1.y", 0}};  // 19 characters of a piece; no digits: 0
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << '"' << c.a << "\" vs \"" << c.b << '"');
+    EXPECT_EQ(c.expected, CompareVersions(c.a, c.b));
+    EXPECT_EQ(-c.expected, CompareVersions(c.b, c.a));
+  }
 }
 
 }  // namespace

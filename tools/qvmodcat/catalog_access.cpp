@@ -3,6 +3,8 @@
 #include "progress.h"
 #include "text_rules.h"
 
+#include "module/module_lists.h"
+
 namespace qvmodcat {
 
 namespace {
@@ -70,10 +72,7 @@ bool IsMissingFile(HRESULT result) {
 
 }  // namespace
 
-std::wstring FileEntry::LongName() const {
-  const size_t bar = FileName.find(L'|');
-  return bar == std::wstring::npos ? FileName : FileName.substr(bar + 1);
-}
+std::wstring FileEntry::LongName() const { return TextOf(LongFileName(FileName.c_str())); }
 
 ModuleIdentity ReadIdentity(IMergeModule2* m) {
   return {GetText(L"MergeModule2.Key", [&](BSTR* t) { return m->get_Key(t); }),

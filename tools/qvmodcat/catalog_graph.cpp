@@ -3,7 +3,7 @@
 #include "commands.h"
 #include "package_tables.h"
 #include "progress.h"
-#include "version_rules.h"
+#include "common/version_rules.h"
 
 #include <map>
 
@@ -68,7 +68,8 @@ CatalogGraph::CatalogGraph(Catalog& catalog, const PackageModules& packages, boo
       }
       GraphEdge edge{from, wanted, answer->second, Requirement::State::Missing};
       if (edge.To)
-        edge.Status = CompareVersions(modules_[*edge.To].Summary.Version, wanted.Version) < 0
+        edge.Status = CompareVersions(modules_[*edge.To].Summary.Version.c_str(),
+                                      wanted.Version.c_str()) < 0
                           ? Requirement::State::Older
                           : Requirement::State::Found;
       if (edge.To) requirers_[*edge.To].push_back(from);

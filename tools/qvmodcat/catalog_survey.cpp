@@ -5,7 +5,7 @@
 #include "progress.h"
 #include "text_rules.h"
 #include "text_table.h"
-#include "version_rules.h"
+#include "common/version_rules.h"
 
 #include "common/unique_handle.h"  // header-only
 
@@ -33,7 +33,7 @@ constexpr wchar_t kFolderProblem[] = L"is a folder, not a package file";
 
 // Why the catalog did not take a package file: its own flaw, or what the installer says.
 void Probe(PackageFile& file) {
-  if (const auto problem = PackageFileProblem(file.Path)) {
+  if (const auto problem = PackageFileFlaw(file.Path)) {
     file.Problem = *problem;
     return;
   }
@@ -139,7 +139,8 @@ void CatalogSurvey::FindSharedKeys(Catalog& catalog) {
     if (shared.Hidden.empty()) continue;
     for (const PackageFile* file : shared.Hidden)
       shared.NewerHidden =
-          shared.NewerHidden || CompareVersions(file->Version, shared.Shown->Version) > 0;
+          shared.NewerHidden ||
+          CompareVersions(file->Version.c_str(), shared.Shown->Version.c_str()) > 0;
     sharedKeys_.push_back(std::move(shared));
   }
 }

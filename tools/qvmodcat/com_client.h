@@ -3,9 +3,10 @@
 // the component left on the thread.
 #pragma once
 
-#include "common/bstr.h"     // header-only owners: nothing of the component is linked
+#include "common/bstr.h"  // the component's owners (qv_common, linked below qv_module)
 #include "common/com_ref.h"
 #include "common/variant.h"
+#include "common/wide_string.h"
 
 #include <windows.h>
 #include <oleauto.h>
@@ -21,6 +22,11 @@ UniqueBstr MakeBstr(const std::wstring& text);
 
 // The text of a BSTR (empty for null).
 std::wstring TextOf(const UniqueBstr& text);
+
+// The text of the component's own string type, which the rules shared with it take and give.
+inline std::wstring TextOf(const WideString& text) {
+  return std::wstring(text.c_str(), text.Length());
+}
 
 // A VT_BSTR variant holding a copy of text.
 class TextVariant : public UniqueVariant {

@@ -120,7 +120,7 @@ int RunInspect(const Options& options) {
   const std::wstring& given = options.Arguments[0];
   const std::wstring path = FullWindowsPath(given);
   // Plain flaws are named before the component is asked; its answer would not tell them.
-  if (const auto problem = PackageFileProblem(path)) return FailOnFile(options, given, *problem);
+  if (const auto problem = PackageFileFlaw(path)) return FailOnFile(options, given, *problem);
   if (!FitsCodePage(path)) return FailOnFile(options, given, CodePageAdvice(L"this path"));
   const ComRef<IMergeModule2> module = LoadPackage(path);
   const ModuleDetails details = ReadDetails(module.Get());

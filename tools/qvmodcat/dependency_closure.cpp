@@ -1,6 +1,6 @@
 #include "dependency_closure.h"
 
-#include "version_rules.h"
+#include "common/version_rules.h"
 
 #include <set>
 
@@ -36,7 +36,7 @@ class ClosureWalk {
       }
       const ModuleSummary foundSummary = catalog_.Summary(found.Get());
       requirement.Module = foundSummary;
-      requirement.Status = CompareVersions(foundSummary.Version, wanted.Version) < 0
+      requirement.Status = CompareVersions(foundSummary.Version.c_str(), wanted.Version.c_str()) < 0
                                ? Requirement::State::Older
                                : Requirement::State::Found;
       const bool first = visited_.insert(Identity(foundSummary)).second;
@@ -83,12 +83,13 @@ const wchar_t* StateName(Requirement::State state) {
 
 bool ExclusionApplies(const ExclusionEntry& exclusion, const ModuleSummary& module) {
   if (exclusion.ModuleID != module.ModuleID) return false;
-  const long language = LeadingNumber(exclusion.Language);
+  const long language = ParseLeadingInteger(exclusion.Language.c_str());
   if (language > 0 && module.Language != language) return false;
   if (language < 0 && module.Language == -language) return false;
-  if (!exclusion.MinVersion.empty() && CompareVersions(module.Version, exclusion.MinVersion) < 0)
+  const WideString version = module.Version.c_str();
+  if (!exclusion.MinVersion.empty() && CompareVersions(version, exclusion.MinVersion.c_str()) < 0)
     return false;
-  if (!exclusion.MaxVersion.empty() && CompareVersions(module.Version, exclusion.MaxVersion) > 0)
+  if (!exclusion.MaxVersion.empty() && CompareVersions(version, exclusion.MaxVersion.c_str()) > 0)
     return false;
   return true;
 }

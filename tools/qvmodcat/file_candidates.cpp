@@ -3,7 +3,10 @@
 #include "commands.h"
 #include "directory_walk.h"
 #include "progress.h"
-#include "text_rules.h"
+
+#include "common/text.h"
+#include "folders/folder_tokens.h"
+#include "module/file_rules.h"
 
 #include <algorithm>
 #include <map>
@@ -11,40 +14,6 @@
 namespace qvmodcat {
 
 namespace {
-
-// "*" and "?" against a name, without case, as the shell's file name patterns match.
-bool MatchesPattern(const wchar_t* name, const wchar_t* pattern) {
-  for (; *pattern; ++pattern, ++name) {
-    if (*pattern == L'*') {
-      for (const wchar_t* rest = name;; ++rest) {
-        if (MatchesPattern(rest, pattern + 1)) return true;
-        if (!*rest) return false;
-      }
-    }
-    if (!*name) return false;
-    if (*pattern != L'?' && towupper(*pattern) != towupper(*name)) return false;
-  }
-  return !*name;
-}
-
-std::wstring Trimmed(const std::wstring& text) {
-  const size_t first = text.find_first_not_of(L" \t\n");
-  if (first == std::wstring::npos) return L"";
-  return text.substr(first, text.find_last_not_of(L" \t\n") - first + 1);
-}
-
-// The destination's folder and file in the active notation ("[X]" for project type 0, "<X>"
-// for 1); false when it is written in neither.
-bool Split(const std::wstring& path, long projectType, std::wstring& folder, std::wstring& file) {
-  const wchar_t open = projectType == 1 ? L'<' : L'[', close = projectType == 1 ? L'>' : L']';
-  const size_t closing = path.rfind(close), opening = path.find(open);
-  if (closing == std::wstring::npos || opening == std::wstring::npos || opening >= closing)
-    return false;
-  const size_t backslash = path.rfind(L'\\');
-  folder = backslash == std::wstring::npos ? path.substr(0, closing + 1) : path.substr(0, backslash);
-  file = backslash == std::wstring::npos ? path.substr(closing + 1) : path.substr(backslash + 1);
-  return true;
-}
 
 class Judge {
  public:
@@ -62,10 +31,11 @@ class Judge {
     const std::wstring language =
         package && question_.Language.empty() ? L"0" : question_.Language;
     std::vector<std::wstring> misses;
-    if (matchVersion_ && !SameTextIgnoringCase(question_.Version, file.Version))
+    if (matchVersion_ && !EqualsIgnoringCase(question_.Version.c_str(), file.Version.c_str()))
       misses.push_back(L"version " + Shown(file.Version) + L", asked for " + Shown(question_.Version));
     if (matchFolder_ && !result_.Folder.empty() &&
-        !(candidate.Folder && SameTextIgnoringCase(*candidate.Folder, result_.Folder)))
+        !(candidate.Folder &&
+          EqualsIgnoringCase(candidate.Folder->c_str(), result_.Folder.c_str())))
       misses.push_back(L"goes to " + (candidate.Folder ? Shown(*candidate.Folder) : L"no folder to compare") +
                        L", asked for " + result_.Folder);
     if (language != file.Language)
@@ -104,20 +74,16 @@ class Judge {
 FileCandidates FindFileCandidates(Catalog& catalog, const CatalogSurvey& survey,
                                   const FileQuestion& question) {
   FileCandidates result;
-  std::wstring file;
-  if (!Split(question.Destination, question.ProjectType, result.Folder, file)) {
-    result.Folder.clear();
-    if (!question.InFolder) file = question.Destination;  // no folder: the whole is the name
-  }
-  result.Name = file.substr(file.rfind(L'\\') + 1);
-  const std::wstring patterns = catalog.Environment().ExcludedFilePatterns();
-  for (size_t start = 0; start <= patterns.size() && result.ExcludedBy.empty();) {
-    const size_t comma = std::min(patterns.find(L',', start), patterns.size());
-    const std::wstring pattern = Trimmed(patterns.substr(start, comma - start));
-    if (!pattern.empty() && MatchesPattern(result.Name.c_str(), pattern.c_str()))
-      result.ExcludedBy = pattern;
-    start = comma + 1;
-  }
+  WideString folder, file;
+  const WideString destination = question.Destination.c_str();
+  if (SplitDestinationPath(FolderTokenDialectOf(question.ProjectType), destination, folder, file))
+    result.Folder = TextOf(folder);
+  else if (!question.InFolder)
+    file = destination;  // no folder: the whole is the name
+  result.Name = TextOf(file.Substring(file.FindLast(L'\\') + 1));
+  const WideString patterns = catalog.Environment().ExcludedFilePatterns().c_str();
+  const auto excludedBy = ExcludingPattern(SplitExcludedPatterns(patterns), result.Name.c_str());
+  if (excludedBy) result.ExcludedBy = TextOf(*excludedBy);
   if (result.Name.empty()) return result;
 
   const auto addFiles = [&](IMergeModule2* module, ModuleSource source) {
@@ -125,7 +91,7 @@ FileCandidates FindFileCandidates(Catalog& catalog, const CatalogSurvey& survey,
     std::optional<PackageDirectories> directories;
     bool opened = false;
     for (const FileEntry& entry : ReadFiles(module)) {
-      if (!SameTextIgnoringCase(entry.LongName(), result.Name)) continue;
+      if (!EqualsIgnoringCase(entry.LongName().c_str(), result.Name.c_str())) continue;
       FileCandidate candidate{summary, source, entry, std::nullopt, false, L""};
       if (source != ModuleSource::Gallery && !opened) {
         opened = true;

@@ -2,7 +2,7 @@
 
 #include "common/unique_handle.h"  // header-only
 #include "text_rules.h"
-#include "version_rules.h"
+#include "common/version_rules.h"
 
 #include <map>
 #include <set>
@@ -56,7 +56,8 @@ std::vector<GalleryPackageProblem> FindMissingGalleryPackages(Catalog& catalog) 
     if (id.empty() || packageSection.empty()) continue;  // ignored, or names no package file
     const auto package = environment.ReadSection(path, packageSection);
     const std::wstring location = package ? Value(*package, L"Location") : L"";
-    GalleryPackageProblem problem{name, id + L":" + std::to_wstring(LeadingNumber(Value(*module, L"Language"))), L"", L""};
+    const long language = ParseLeadingInteger(Value(*module, L"Language").c_str());
+    GalleryPackageProblem problem{name, TextOf(MakeModuleKey(id.c_str(), language)), L"", L""};
     if (location.empty()) {
       problem.Problem = L"names no package location";
     } else {

@@ -1,7 +1,8 @@
 #include "package_probe.h"
 
 #include "com_client.h"
-#include "common/unique_handle.h"  // header-only
+#include "common/unique_handle.h"
+#include "installer/package_file_check.h"
 
 #include <cstdint>
 #include <algorithm>
@@ -15,7 +16,6 @@ namespace {
 constexpr uint8_t kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 constexpr uint32_t kFreeSector = 0xFFFFFFFF;
 constexpr uint32_t kHeaderTableEntries = 109;
-constexpr size_t kInstallerPathLimit = MAX_PATH;  // the installer's buffers hold less
 constexpr uint64_t kLargestCompoundFile = uint64_t{1} << 31;  // 512-byte sectors
 
 uint32_t Word32(const uint8_t* bytes) {
@@ -56,10 +56,11 @@ std::optional<uint64_t> MissingLength(HANDLE file, uint64_t size, const uint8_t*
 
 }  // namespace
 
-std::optional<std::wstring> PackageFileProblem(const std::wstring& path) {
-  if (path.size() >= kInstallerPathLimit)
+std::optional<std::wstring> PackageFileFlaw(const std::wstring& path) {
+  const HRESULT refusal = PackageFileProblem(path.c_str());
+  if (refusal == HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE))
     return L"path too long for the installer (" + std::to_wstring(path.size()) +
-           L" characters, at most " + std::to_wstring(kInstallerPathLimit - 1) + L")";
+           L" characters, at most " + std::to_wstring(MAX_PATH - 1) + L")";
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
@@ -79,6 +80,8 @@ std::optional<std::wstring> PackageFileProblem(const std::wstring& path) {
     return L"not an installer package (no compound file)";
   if (!whole)
     return L"cut short (" + Bytes(size.QuadPart) + L", less than a package header)";
+  if (refusal == S_OK) return std::nullopt;
+  // The check refused it: say how much is missing when the allocation table tells.
   if (const auto needed = MissingLength(file.Get(), size.QuadPart, header)) {
     // Past the largest compound file there is: damaged rather than cut short.
     if (*needed > kLargestCompoundFile)

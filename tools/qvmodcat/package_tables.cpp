@@ -2,71 +2,64 @@
 
 #include "directory_walk.h"
 #include "msi_rows.h"
-#include "version_rules.h"
+
+#include "common/version_rules.h"
+#include "module/module_lists.h"
 
 #include <map>
 
 namespace qvmodcat {
 
-namespace {
-
-std::wstring KeyOf(const std::wstring& id, long language) {
-  return id + L":" + std::to_wstring(language);
-}
-
-}  // namespace
-
 PackageTables ReadPackageTables(const std::wstring& path, const ModuleSummary& module) {
   MsiHandle database;
   OpenPackageDatabase(path, database);
-  PackageTables tables;
-
-  std::map<std::wstring, DependencyEntry> dependencies;  // by key: a later row replaces
+  const ModuleSignature self{module.ModuleID.c_str(), module.Language, module.Version.c_str()};
+  DependencyMap dependencies;
   for (const auto& row : QueryRows(database.Get(),
                                    L"SELECT `RequiredID`,`RequiredLanguage`,`RequiredVersion` "
-                                   L"FROM `ModuleDependency`", 3)) {
-    DependencyEntry entry{L"", row[0], row[2], LeadingNumber(row[1])};
-    if (entry.ModuleID == module.ModuleID && entry.Language == module.Language &&
-        entry.Version == module.Version)
-      continue;  // a module does not require itself
-    entry.Key = KeyOf(entry.ModuleID, entry.Language);
-    dependencies[entry.Key] = std::move(entry);
-  }
-  for (auto& [key, entry] : dependencies) tables.Dependencies.push_back(std::move(entry));
-
-  std::map<std::wstring, ExclusionEntry> exclusions;
+                                   L"FROM `ModuleDependency`", 3))
+    AddDependency(dependencies, self, row[0].c_str(), ParseLeadingInteger(row[1].c_str()),
+                  row[2].c_str());
+  ExclusionMap exclusions;
   for (const auto& row : QueryRows(database.Get(),
                                    L"SELECT `ExcludedID`,`ExcludedLanguage`,`ExcludedMinVersion`,"
-                                   L"`ExcludedMaxVersion` FROM `ModuleExclusion`", 4)) {
-    const long language = LeadingNumber(row[1]);
-    ExclusionEntry entry{KeyOf(row[0], language), row[0], row[2], row[3], std::to_wstring(language)};
-    exclusions[entry.Key] = std::move(entry);
-  }
-  for (auto& [key, entry] : exclusions) tables.Exclusions.push_back(std::move(entry));
-
+                                   L"`ExcludedMaxVersion` FROM `ModuleExclusion`", 4))
+    AddExclusion(exclusions, row[0].c_str(), ParseLeadingInteger(row[1].c_str()), row[2].c_str(),
+                 row[3].c_str());
   std::map<std::wstring, std::wstring> componentFolders;
   for (const auto& row :
        QueryRows(database.Get(), L"SELECT `Component`,`Directory_` FROM `Component`", 2))
     componentFolders[row[0]] = row[1];
-  std::map<std::wstring, FileEntry> files;
+  FileMap files;
   for (const auto& row : QueryRows(database.Get(),
                                    L"SELECT `File`,`Component_`,`FileName`,`FileSize`,`Version`,"
                                    L"`Language`,`Sequence` FROM `File`", 7)) {
-    FileEntry entry;
-    entry.File = row[0];
+    FileRecord file;
+    file.File = row[0].c_str();
     const auto folder = componentFolders.find(row[1]);
-    if (folder != componentFolders.end()) entry.Directory = folder->second;
-    entry.FileName = row[2];
-    entry.FileSize = LeadingNumber(row[3]);
-    entry.Version = row[4];
-    entry.Language = row[5];
-    entry.Sequence = LeadingNumber(row[6]);
-    files[entry.File] = std::move(entry);
+    if (folder != componentFolders.end()) file.Directory = folder->second.c_str();
+    file.FileName = row[2].c_str();
+    file.FileSize = static_cast<ULONG>(ParseLeadingInteger(row[3].c_str()));
+    file.Version = row[4].c_str();
+    file.Language = row[5].c_str();
+    file.Sequence = static_cast<ULONG>(ParseLeadingInteger(row[6].c_str()));
+    AddFile(files, std::move(file));
   }
+
+  PackageTables tables;
+  for (const auto& [key, d] : dependencies)
+    tables.Dependencies.push_back(
+        {TextOf(key), TextOf(d.RequiredID), TextOf(d.RequiredVersion), d.RequiredLanguage});
+  for (const auto& [key, e] : exclusions)
+    tables.Exclusions.push_back({TextOf(key), TextOf(e.ExcludedID), TextOf(e.ExcludedMinVersion),
+                                 TextOf(e.ExcludedMaxVersion),
+                                 std::to_wstring(e.ExcludedLanguage)});
   const PackageDirectories directories(database.Get());
-  for (auto& [key, entry] : files) {
-    tables.Folders.push_back(directories.Resolve(entry.Directory));
-    tables.Files.push_back(std::move(entry));
+  for (const auto& [key, f] : files) {
+    tables.Files.push_back({TextOf(f.File), TextOf(f.FileName), TextOf(f.Directory),
+                            TextOf(f.Version), TextOf(f.Language), static_cast<long>(f.FileSize),
+                            static_cast<long>(f.Sequence)});
+    tables.Folders.push_back(directories.Resolve(tables.Files.back().Directory));
   }
   return tables;
 }

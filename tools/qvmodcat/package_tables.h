@@ -1,8 +1,8 @@
 // A package's requirement, exclusion and file tables, and its files' folders, read in one go
 // through msi.dll (read-only).  Checks over a whole catalog read them this way: the component
 // reads each list through the installer automation object, which opens the package anew for
-// every table, several times slower over thousands of packages.  The lists are made as the
-// component makes them: one entry per key, a module requiring itself left out.
+// every table, several times slower over thousands of packages.  The lists are made by the
+// component's own rules (module/module_lists.h).
 #pragma once
 
 #include "catalog_access.h"

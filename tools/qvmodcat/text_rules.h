@@ -5,7 +5,9 @@
 
 namespace qvmodcat {
 
-// Equal without case (ordinal), as the catalog compares file names, versions and folders.
+// Equal without case, ordinally: the inspector's own matching of paths, profile key names and
+// keys a person typed.  Where it repeats a comparison of the catalog (file names, versions,
+// folders) it uses the catalog's own, EqualsIgnoringCase of common/text.h, by the locale.
 bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b);
 
 // Upper case, for keys of maps that ignore case.
