@@ -9,7 +9,9 @@
 //   cold creation, warm refresh, refresh after one package changed, FindModuleForFile (first
 //   call, warm with folders off and on), GetModule (key, language fallback), memory per package
 // beside the floors: the same packages read directly through msi.dll, a bare folder listing
-// and the Directory walks made directly.  Prints every size and a table of ratios and growth.
+// and the Directory walks made directly.  That process runs with the package cache off; three
+// more start with it (an empty file, the file the first left, a damaged file), and the
+// inspector runs twice over the folder.  Prints every size and a table of ratios and growth.
 // Nothing here asserts a time; a wrong answer from the catalog ends the run with exit code 2.
 #include "bench_support.h"
 #include "cache/cache_settings.h"
