@@ -1,5 +1,7 @@
 #include "catalog_measure.h"
 
+#include "cache/cache_settings.h"
+
 #include "class_ids.h"
 #include "package_set.h"
 #include "platform_floors.h"
@@ -129,6 +131,33 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
+void SetCatalogStandIns(const MeasureOptions& options) {
+  SetStandInText(L"ProductFolder", options.root);
+  SetStandInText(L"ModulesIniFolder", options.root);
+  SetStandInText(L"FilesIniFolder", options.root);
+  SetStandInNumber(L"MatchFolder", 0);
+  SetStandInNumber(L"MatchVersion", 0);
+}
+
+// The cache file's own costs, outside the catalog: loading it whole, and writing it again after
+// one entry changed (every entry's package is asked for its stamp, then the file is replaced).
+void MeasureCacheFile(const MeasureOptions& options, Results& results) {
+  PackageCache cache(ReadPackageCacheFolder());
+  double start = Seconds();
+  if (cache.EntryCount() != static_cast<size_t>(options.packages))
+    Fail("the cache holds " + std::to_string(cache.EntryCount()) + " entries", E_FAIL);
+  results["cache.load"] = Seconds() - start;
+  const WideString path = (options.folder + L"\\" + PackageFileName(0)).c_str();
+  PackageStamp stamp;
+  ReadPackageStamp(path, stamp);
+  ModuleRecord record;
+  record.InitFromPackage(path);
+  start = Seconds();
+  cache.Remember(record, stamp);
+  if (!cache.Flush()) Fail("the cache file could not be written", E_FAIL);
+  results["cache.write"] = Seconds() - start;
+}
+
 }  // namespace
 
 Results MeasureCatalog(const MeasureOptions& options) {
@@ -137,11 +166,7 @@ Results MeasureCatalog(const MeasureOptions& options) {
   results["packages"] = n;
   const std::wstring empty = options.root + L"\\empty";
   CreateDirectoryW(empty.c_str(), nullptr);
-  SetStandInText(L"ProductFolder", options.root);
-  SetStandInText(L"ModulesIniFolder", options.root);
-  SetStandInText(L"FilesIniFolder", options.root);
-  SetStandInNumber(L"MatchFolder", 0);
-  SetStandInNumber(L"MatchVersion", 0);
+  SetCatalogStandIns(options);
 
   // Loading is not what is measured: the component and its companions (on an empty folder),
   // msi.dll and the installer automation object's type information are loaded once first.
@@ -301,6 +326,41 @@ Results MeasureCatalog(const MeasureOptions& options) {
   results["changed_refresh"] = Median(changed);
   results["floor.changed"] = Median(oneRead);
   Release(list);
+  return results;
+}
+
+Results MeasureCachedStart(const MeasureOptions& options, CachePhase phase) {
+  Results results;
+  const int n = options.packages;
+  SetCatalogStandIns(options);
+  // Loading the libraries is not measured (as for the cold creation): an empty folder first.
+  const std::wstring empty = options.root + L"\\empty";
+  CreateDirectoryW(empty.c_str(), nullptr);
+  SetStandInText(L"SearchPathList", empty);
+  {
+    Catalog warmUp;
+    CreateCatalog(warmUp);
+  }
+  SetStandInText(L"SearchPathList", options.folder);
+  const char* name = phase == CachePhase::Fill    ? "cache.cold_empty"
+                     : phase == CachePhase::Valid ? "cache.cold_valid"
+                                                  : "cache.cold_invalid";
+  Catalog made;
+  double start = Seconds();
+  CreateCatalog(made);
+  results[name] = Seconds() - start;
+  IUnknown* list = Modules(made.catalog);
+  const long count = ModuleCount(list);
+  list->Release();
+  if (count != n) Fail("the catalog lists " + std::to_string(count) + " modules", E_FAIL);
+  if (phase == CachePhase::Invalid) return results;
+
+  const Bstr destination(FileFolder(n - 1, 3) + "\\" + FileLongName(n - 1, 3)), language("1033");
+  start = Seconds();
+  FindModule(made.catalog, destination, language, n - 1);
+  results[phase == CachePhase::Fill ? "cache.find_first_empty" : "cache.find_first_valid"] =
+      Seconds() - start;
+  if (phase == CachePhase::Valid) MeasureCacheFile(options, results);
   return results;
 }
 

@@ -19,4 +19,12 @@ struct MeasureOptions {
 
 Results MeasureCatalog(const MeasureOptions& options);
 
+// A process starting with the package cache (QVMODCAT2_PACKAGE_CACHE names its folder).
+enum class CachePhase {
+  Fill,     // an empty cache: every package read, the file written
+  Valid,    // the file the fill left: nothing read; then the file's own load and write
+  Invalid,  // a damaged file: every package read again
+};
+Results MeasureCachedStart(const MeasureOptions& options, CachePhase phase);
+
 }  // namespace bench

@@ -29,11 +29,12 @@ set(QV_TEST_ENVIRONMENT
   "QV_ARCH=${QV_ARCH}" "QV_SOURCE_DIR=${CMAKE_SOURCE_DIR}" "QV_BIN_DIR=${QV_BIN_DIR}"
   "QV_BUILD_DIR=${CMAKE_BINARY_DIR}" "QV_FIXTURES_DIR=${QV_FIXTURES_DIR}")
 
-# qv_gtest(<name> [STA] SOURCES ... [LIBRARIES ...] [FIXTURES <fixture>...]): a GoogleTest
-# program run under Wine as one test.  STA runs its tests in a single-threaded apartment.
-# FIXTURES names package sets (qv_fixture_packages) it reads from $QV_FIXTURES_DIR/<fixture>.
+# qv_gtest(<name> [STA] SOURCES ... [LIBRARIES ...] [FIXTURES <fixture>...]
+#          [ENVIRONMENT <NAME=value>...]): a GoogleTest program run under Wine as one test.  STA
+# runs its tests in a single-threaded apartment.  FIXTURES names package sets
+# (qv_fixture_packages) it reads from $QV_FIXTURES_DIR/<fixture>.  ENVIRONMENT adds variables.
 function(qv_gtest name)
-  cmake_parse_arguments(T "STA" "" "SOURCES;LIBRARIES;FIXTURES" ${ARGN})
+  cmake_parse_arguments(T "STA" "" "SOURCES;LIBRARIES;FIXTURES;ENVIRONMENT" ${ARGN})
   if(T_STA)
     list(APPEND T_SOURCES ${CMAKE_SOURCE_DIR}/tests/support/com_apartment.cpp)
   endif()
@@ -43,7 +44,7 @@ function(qv_gtest name)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "wine_prefix;${T_FIXTURES}"
-    ENVIRONMENT "${QV_TEST_ENVIRONMENT}")
+    ENVIRONMENT "${QV_TEST_ENVIRONMENT};${T_ENVIRONMENT}")
 endfunction()
 
 # qv_fixture_packages(<fixture> DESCRIPTIONS_DIR <dir>): builds every <name>.msm.txt of <dir>

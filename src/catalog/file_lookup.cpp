@@ -12,6 +12,7 @@ HRESULT MMCatalog::FindModuleForFileCore(const FileQuery& query, IDispatch** mod
 
   RefreshFolderStore(folderSources_);
   const FileMatch match = MatchFile(query, galleryRecords_);
+  SavePackageCache();  // the first lookup reads every module's file list
   if (match.Record) {
     const ComRef<IMergeModule2> object = NewModuleObject(match.Record);
     if (*module) {

@@ -3,6 +3,7 @@
 // file system is asked in ANSI.
 #include "catalog/folder_store.h"
 
+#include "cache/cache_settings.h"
 #include "common/bstr.h"
 #include "common/com_exception.h"
 #include "common/unique_handle.h"
@@ -15,12 +16,21 @@
 namespace {
 
 unsigned long packageReads = 0;
+// CompletedListReads() when the store's records last handed their lists to the cache.
+unsigned long listReadsRemembered = 0;
 
-using FoundPackages = std::map<WideString, FILETIME>;
+// A package on disk: its stamp as the folder listing gave it; Known is false for an entry the
+// file system could not find (it has the time zero and is never looked up in the cache).
+struct FoundPackage {
+  PackageStamp Stamp;
+  bool Known = true;
+  FILETIME Time() const { return ToFileTime(Stamp.LastWrite); }
+};
+using FoundPackages = std::map<WideString, FoundPackage>;
 
 bool EndsWithBackslash(const WideString& path) { return path.LastChar() == L'\\'; }
 
-// What a folder holds now: package path to last-write time.
+// What a folder holds now: package path to its stamp.
 FoundPackages ScanFolder(const ModuleFolder& folder) {
   FoundPackages found;
   WIN32_FIND_DATAA item = {};
@@ -30,7 +40,7 @@ FoundPackages ScanFolder(const ModuleFolder& folder) {
     // counts, with the time zero: no later time is older, so once read it is not read again
     // while it stays listed.
     const FindHandle search(FindFirstFileA(folder.Path.Ansi(), &item));
-    found[folder.Path] = search ? item.ftLastWriteTime : FILETIME{0, 0};
+    found[folder.Path] = search ? FoundPackage{StampFromFindData(item)} : FoundPackage{{}, false};
     return found;
   }
   WideString prefix = folder.Path;
@@ -40,7 +50,7 @@ FoundPackages ScanFolder(const ModuleFolder& folder) {
   if (!search) return found;  // no such folder, or nothing in it
   do {
     if (item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    found[prefix + WideString::FromAnsi(item.cFileName)] = item.ftLastWriteTime;
+    found[prefix + WideString::FromAnsi(item.cFileName)] = FoundPackage{StampFromFindData(item)};
   } while (FindNextFileA(search.Get(), &item));
   return found;
 }
@@ -153,30 +163,47 @@ bool RefreshFolder(ModuleFolder& folder) {
   for (auto entry = folder.Modules.begin(); entry != folder.Modules.end();) {
     const auto next = std::next(entry);
     const auto onDisk = found.find(entry->first);
-    const FILETIME recorded = entry->second->PackageTime();
     // Gone, or rewritten since it was read.  A file that became older is left alone.
-    if (onDisk == found.end() || CompareFileTime(&recorded, &onDisk->second) < 0) {
+    if (onDisk == found.end() ||
+        FromFileTime(entry->second->PackageTime()) < onDisk->second.Stamp.LastWrite) {
       Retire(folder.Modules, folder.RetiredModules, entry);
       changed = true;
     }
     entry = next;
   }
 
-  for (const auto& [path, time] : found) {
+  PackageCache& cache = ProcessPackageCache();
+  for (const auto& [path, package] : found) {
     if (folder.Modules.count(path)) continue;
-    auto record = std::make_shared<ModuleRecord>();
-    ++packageReads;
-    try {
-      record->InitFromPackage(path);
-    } catch (const com_exception& failure) {
-      // A file the installer cannot open as a package (or not at the moment): no module, and
-      // the next refresh tries it again.
-      if (failure.Origin() != ErrorOrigin::InstallerAutomation) throw;
-      continue;
+    ModuleRecordRef record = package.Known ? cache.Lookup(path, package.Stamp) : nullptr;
+    if (!record) {
+      record = std::make_shared<ModuleRecord>();
+      ++packageReads;
+      try {
+        record->InitFromPackage(path);
+      } catch (const com_exception& failure) {
+        // A file the installer cannot open as a package (or not at the moment): no module,
+        // nothing kept, and the next refresh tries it again.
+        if (failure.Origin() != ErrorOrigin::InstallerAutomation) throw;
+        continue;
+      }
+      const FILETIME time = package.Time();
+      record->SetPackageTime(time.dwLowDateTime, time.dwHighDateTime);
+      if (package.Known) cache.Remember(*record, package.Stamp);
     }
-    record->SetPackageTime(time.dwLowDateTime, time.dwHighDateTime);
     folder.Modules.insert_or_assign(record->PackagePath(), std::move(record));
     changed = true;
   }
   return changed;
+}
+
+void SavePackageCache() noexcept {
+  PackageCache& cache = ProcessPackageCache();
+  if (!cache.Enabled()) return;
+  if (listReadsRemembered != CompletedListReads()) {
+    listReadsRemembered = CompletedListReads();
+    for (const auto& folder : ModuleFolderStore())
+      for (const auto& record : folder.second->Modules) cache.RememberLists(*record.second);
+  }
+  cache.Flush();
 }

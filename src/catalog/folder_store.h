@@ -69,9 +69,15 @@ class FolderSources {
 // are added.  True when the store changed.  Existing folders are not rescanned here.
 bool RefreshFolderStore(const FolderSources& sources);
 
-// Rescans one folder and reconciles its records with what is on disk by last-write time.
-// True when its modules changed.
+// Rescans one folder and reconciles its records with what is on disk by last-write time.  A
+// package not yet in the folder is taken from the process's package cache when its entry may
+// be trusted, else read (and the cache learns the read).  True when its modules changed.
 bool RefreshFolder(ModuleFolder& folder);
+
+// Hands the package cache the detail lists the store's records read since the last call and
+// writes the cache file when anything changed.  Called after refreshes and lookups, never
+// while the DLL is being loaded or unloaded.
+void SavePackageCache() noexcept;
 
 // The entries of a comma-separated folder list that name existing folders, each expanded
 // (ExpandFolderEntry).  Empty pieces are skipped; pieces are not trimmed.
@@ -83,5 +89,5 @@ std::vector<WideString> SplitFolderList(const WideString& list);
 bool ExpandFolderEntry(WideString& entry);
 
 // How often the package scan has read a package to make a record in this process (reads the
-// installer refused included).  Lets tests see that an unchanged folder is not read again.
+// installer refused included; records taken from the package cache are not reads).
 unsigned long PackageReadCount() noexcept;

@@ -32,6 +32,7 @@ MMCatalog::~MMCatalog() {
   const auto self = std::find(catalogs.begin(), catalogs.end(), this);
   if (self != catalogs.end()) catalogs.erase(self);
   galleryRecords_.clear();
+  SavePackageCache();  // lists the client had modules read since the last refresh
   // The other members go in reverse order of declaration; FolderSources last, which empties
   // the shared store when this was the last pair.
 }
@@ -72,6 +73,7 @@ HRESULT MMCatalog::Initialize() {
 void MMCatalog::RefreshCatalog() {
   if (!autoRefresh_) return;
   if (RefreshStoreAndFolders(folderSources_)) MarkAllDirty();
+  SavePackageCache();
   if (!dirty_) return;
 
   dirty_ = false;

@@ -41,8 +41,10 @@ void InstallerQuery::OpenSql(const ComRef<IDispatch>& installer, const WideStrin
                              const WideString& sql) {
   record_ = nullptr;
   databasePath_ = databasePath;
+  packageRefused_ = true;
   try {
     database_ = OpenInstallerDatabase(installer.Get(), databasePath);
+    packageRefused_ = false;
     const StringVariant sqlText(sql);
     view_ = InvokeForObject(database_.Get(), InstallerMember::DatabaseOpenView,
                             DispatchKind::Method, {&sqlText.Get()});

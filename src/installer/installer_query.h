@@ -5,8 +5,9 @@
 //   while (query.Fetch()) names.push_back(query.GetString(1));
 //
 // Opening never fails: a package that cannot be opened, a table it lacks or a query it
-// refuses all give an empty query whose first Fetch is false.  Failures after that (a fetch,
-// a field read, closing) raise com_exception.  Each query opens the package anew.
+// refuses all give an empty query whose first Fetch is false; PackageRefused tells the first
+// apart from the others.  Failures after that (a fetch, a field read, closing) raise
+// com_exception.  Each query opens the package anew.
 #pragma once
 
 #include "common/com_ref.h"
@@ -27,6 +28,9 @@ class InstallerQuery {
   void OpenSql(const ComRef<IDispatch>& installer, const WideString& databasePath,
                const WideString& sql);
 
+  // True when the last Open could not open the package at all: its empty result says nothing
+  // about the package's tables.
+  bool PackageRefused() const { return packageRefused_; }
   // True when a row was fetched; false without a view or after the last row.
   bool Fetch();
   // Field of the current row (1-based); empty without a current row or for a null field.
@@ -42,4 +46,5 @@ class InstallerQuery {
   ComRef<IDispatch> record_;
   ComRef<IDispatch> database_;
   WideString databasePath_;
+  bool packageRefused_ = false;
 };

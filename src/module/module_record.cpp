@@ -12,6 +12,8 @@
 
 namespace {
 
+unsigned long completedListReads = 0;
+
 // What the comment reads as when the installer refuses to hand it out (it returns at most
 // 259 characters of it).
 const wchar_t kCommentTooLong[] =
@@ -40,6 +42,7 @@ void ModuleRecord::InitFromPackage(const WideString& packagePath) {
 
 void ModuleRecord::ReadSignature() {
   const ComRef<IDispatch> installer = SharedInstaller::Get();
+  bool signatureRead = false;  // a refused open and a missing table both give no row
   {
     // A package the installer cannot open here gives no row: the identity stays empty (":0").
     InstallerQuery query;
@@ -50,6 +53,7 @@ void ModuleRecord::ReadSignature() {
     version_ = query.GetString(3);
     moduleKey_ = MakeModuleKey(moduleId_, language_);
     query.Close();
+    signatureRead = !query.PackageRefused();
   }
 
   // Failures from here on are the installer's (ErrorOrigin::InstallerAutomation) and reach
@@ -66,6 +70,7 @@ void ModuleRecord::ReadSignature() {
   ReadSummaryText(summary.Get(), SummaryProperty::RevisionNumber, name_);
   ReadSummaryText(summary.Get(), SummaryProperty::Subject, subject_);
   SetNames(name_, version_);
+  identityComplete_ = signatureRead;
 }
 
 void ModuleRecord::ResolveDisplayName() {
@@ -79,68 +84,66 @@ void ModuleRecord::ResolveDisplayName() {
   }
 }
 
-// Each list is read once: the flag goes up before reading, so a read that fails part way is
-// not repeated and the list keeps what it had stored.
+// Each list is read once: it is marked before reading, so a read that fails part way is not
+// repeated and the list keeps what it had stored; it is complete only when the read ended and
+// the installer opened the package.
+void ModuleRecord::LoadOnce(ListState& state, bool (ModuleRecord::*read)()) {
+  if (state != ListState::Unread) return;
+  state = ListState::Incomplete;
+  if (!(this->*read)()) return;
+  state = ListState::Complete;
+  ++completedListReads;
+}
+
+unsigned long CompletedListReads() noexcept { return completedListReads; }
+
 const std::vector<WideString>& ModuleRecord::Dialogs() {
-  if (!dialogsLoaded_) {
-    dialogsLoaded_ = true;
-    ReadDialogs();
-  }
+  LoadOnce(dialogsState_, &ModuleRecord::ReadDialogs);
   return dialogs_;
 }
 
 const std::vector<WideString>& ModuleRecord::CustomActions() {
-  if (!customActionsLoaded_) {
-    customActionsLoaded_ = true;
-    ReadCustomActions();
-  }
+  LoadOnce(customActionsState_, &ModuleRecord::ReadCustomActions);
   return customActions_;
 }
 
 const DependencyMap& ModuleRecord::Dependencies() {
-  if (!dependenciesLoaded_) {
-    dependenciesLoaded_ = true;
-    ReadDependencies();
-  }
+  LoadOnce(dependenciesState_, &ModuleRecord::ReadDependencies);
   return dependencies_;
 }
 
 const ExclusionMap& ModuleRecord::Exclusions() {
-  if (!exclusionsLoaded_) {
-    exclusionsLoaded_ = true;
-    ReadExclusions();
-  }
+  LoadOnce(exclusionsState_, &ModuleRecord::ReadExclusions);
   return exclusions_;
 }
 
 const FileMap& ModuleRecord::Files() {
-  if (!filesLoaded_) {
-    filesLoaded_ = true;
-    ReadFiles();
-  }
+  LoadOnce(filesState_, &ModuleRecord::ReadFiles);
   return files_;
 }
 
-void ModuleRecord::ReadDialogs() {
-  if (fromGallery_) return;  // descriptors list no dialogs
+bool ModuleRecord::ReadDialogs() {
+  if (fromGallery_) return true;  // descriptors list no dialogs
   InstallerQuery query;
   query.Open(SharedInstaller::Get(), packagePath_, L"Dialog");
   while (query.Fetch()) dialogs_.push_back(query.GetString(1));
   query.Close();
+  return !query.PackageRefused();
 }
 
-void ModuleRecord::ReadCustomActions() {
-  if (fromGallery_) return;  // descriptors list no custom actions
+bool ModuleRecord::ReadCustomActions() {
+  if (fromGallery_) return true;  // descriptors list no custom actions
   InstallerQuery query;
   query.Open(SharedInstaller::Get(), packagePath_, L"CustomAction");
   while (query.Fetch()) customActions_.push_back(query.GetString(1));
   query.Close();
+  return !query.PackageRefused();
 }
 
-void ModuleRecord::ReadDependencies() {
+bool ModuleRecord::ReadDependencies() {
   if (fromGallery_) {
     ReadDescriptorDependencies();
-    return;
+    return true;
   }
   InstallerQuery query;
   query.Open(SharedInstaller::Get(), packagePath_, L"ModuleDependency");
@@ -151,12 +154,13 @@ void ModuleRecord::ReadDependencies() {
     AddDependency(dependencies_, self, id, language, query.GetString(5));
   }
   query.Close();
+  return !query.PackageRefused();
 }
 
-void ModuleRecord::ReadExclusions() {
+bool ModuleRecord::ReadExclusions() {
   if (fromGallery_) {
     ReadDescriptorExclusions();
-    return;
+    return true;
   }
   InstallerQuery query;
   query.Open(SharedInstaller::Get(), packagePath_, L"ModuleExclusion");
@@ -167,10 +171,10 @@ void ModuleRecord::ReadExclusions() {
     AddExclusion(exclusions_, id, language, minVersion, query.GetString(6));
   }
   query.Close();
+  return !query.PackageRefused();
 }
 
-void ModuleRecord::ReadComponentDirectories(std::map<WideString, WideString>& directories) {
-  if (fromGallery_) return;
+bool ModuleRecord::ReadComponentDirectories(std::map<WideString, WideString>& directories) {
   InstallerQuery query;
   query.OpenSql(SharedInstaller::Get(), packagePath_,
                 L"SELECT * FROM Component ORDER BY Component");
@@ -179,18 +183,19 @@ void ModuleRecord::ReadComponentDirectories(std::map<WideString, WideString>& di
     directories[component] = query.GetString(3);
   }
   query.Close();
+  return !query.PackageRefused();
 }
 
-void ModuleRecord::ReadFiles() {
+bool ModuleRecord::ReadFiles() {
   if (fromGallery_) {
     ReadDescriptorFiles();
-    return;
+    return true;
   }
   const ComRef<IDispatch> installer = SharedInstaller::Get();
   // The component map is read before the file query opens the package: an installer may
   // refuse to open a package a second time while a view on it is open (Wine's does).
   std::map<WideString, WideString> directories;
-  ReadComponentDirectories(directories);
+  const bool directoriesRead = ReadComponentDirectories(directories);
   InstallerQuery query;
   query.OpenSql(installer, packagePath_, L"SELECT * FROM File ORDER BY Sequence");
   while (query.Fetch()) {
@@ -207,4 +212,5 @@ void ModuleRecord::ReadFiles() {
     AddFile(files_, std::move(file));
   }
   query.Close();
+  return directoriesRead && !query.PackageRefused();
 }

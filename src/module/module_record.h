@@ -1,8 +1,10 @@
 // ModuleRecord: the in-memory description of one merge module.
 //
 // A record is built either from a module package (.msm, InitFromPackage) or from a gallery
-// descriptor file (InitFromDescriptor).  Its identity and summary texts are read at once; its
-// five detail lists are read on first request, at most once each.  Records are shared
+// descriptor file (InitFromDescriptor), or made again from a snapshot of a record read from a
+// package (InitFromSnapshot, module_record_snapshot.cpp).  Its identity and summary texts are
+// read at once; its five detail lists are read on first request, at most once each.  Records
+// are shared
 // (ModuleRecordRef): the catalog's maps and every module object handed to a client keep the
 // record alive, so a record stays valid after the catalog drops it.
 #pragma once
@@ -15,6 +17,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // One file of a record's list as the catalog's name lookups scan it: a key of the folded long
@@ -23,6 +26,21 @@
 struct FileNameEntry {
   unsigned long NameKey;
   const FileRecord* File;
+};
+
+// What a record read from a package has read, to be kept beyond the process: its identity,
+// summary texts and package time, and each detail list it read completely (absent otherwise).
+// What a record derives (module key, the keys of its lists, long file names) is made again
+// from these, and its display name is looked up again, so the names table of the process that
+// makes the record again decides it.
+struct ModuleRecordSnapshot {
+  WideString PackagePath, ModuleID, Version, Author, Name, Comments, Subject;
+  long Language = 0;
+  FILETIME PackageTime{0, 0};
+  std::optional<std::vector<WideString>> Dialogs, CustomActions;
+  std::optional<std::vector<DependencyRecord>> Dependencies;
+  std::optional<std::vector<ExclusionRecord>> Exclusions;
+  std::optional<std::vector<FileRecord>> Files;  // in key order
 };
 
 class ModuleRecord : public GalleryDescriptor {
@@ -43,6 +61,12 @@ class ModuleRecord : public GalleryDescriptor {
   // descriptor is then read from the product folder's "ObjectGallery".  Raises com_exception
   // when the descriptor or the application services fail.
   void InitFromDescriptor(const WideString& descriptorPath);
+  // Makes a new record what the snapshot says, without opening the package; the lists the
+  // snapshot lacks are read from the package on first request, as after InitFromPackage.
+  void InitFromSnapshot(const ModuleRecordSnapshot& snapshot);
+  // False for a record whose identity was not read completely from a package (a gallery
+  // record, a failed or refused read): such a record is kept nowhere.
+  bool TakeSnapshot(ModuleRecordSnapshot& snapshot) const;
 
   WideString ModuleKey() const { return moduleKey_; }
   WideString ModuleID() const { return moduleId_; }
@@ -58,8 +82,8 @@ class ModuleRecord : public GalleryDescriptor {
   void SetPackageTime(DWORD low, DWORD high) { packageTime_ = FILETIME{low, high}; }
   bool FromGallery() const { return fromGallery_; }
 
-  // Detail lists, each read on first request (the loaded flag is set before reading, so a
-  // failed read is not repeated and keeps what it stored).
+  // Detail lists, each read on first request (marked before reading, so a failed read is not
+  // repeated and keeps what it stored; only a read that ran to its end counts as complete).
   const std::vector<WideString>& Dialogs();
   const std::vector<WideString>& CustomActions();
   const DependencyMap& Dependencies();
@@ -75,14 +99,17 @@ class ModuleRecord : public GalleryDescriptor {
   bool ResolveModuleFolder(const WideString& directoryKey, WideString& folder) const;
 
  private:
+  enum class ListState : unsigned char { Unread, Incomplete, Complete };
+  // Reads a list once; a read returns false when the installer refused the package.
+  void LoadOnce(ListState& state, bool (ModuleRecord::*read)());
   void ReadSignature();
   void ResolveDisplayName();
-  void ReadDialogs();
-  void ReadCustomActions();
-  void ReadDependencies();
-  void ReadExclusions();
-  void ReadFiles();
-  void ReadComponentDirectories(std::map<WideString, WideString>& directories);
+  bool ReadDialogs();
+  bool ReadCustomActions();
+  bool ReadDependencies();
+  bool ReadExclusions();
+  bool ReadFiles();
+  bool ReadComponentDirectories(std::map<WideString, WideString>& directories);
   // The lists of a record built from a gallery descriptor (module_record_gallery.cpp).
   void ReadDescriptorDependencies();
   void ReadDescriptorExclusions();
@@ -100,9 +127,15 @@ class ModuleRecord : public GalleryDescriptor {
   ExclusionMap exclusions_;
   FileMap files_;
   std::vector<FileNameEntry> fileNameIndex_;
-  bool dialogsLoaded_ = false, customActionsLoaded_ = false, dependenciesLoaded_ = false,
-       exclusionsLoaded_ = false, filesLoaded_ = false;
+  ListState dialogsState_ = ListState::Unread, customActionsState_ = ListState::Unread,
+            dependenciesState_ = ListState::Unread, exclusionsState_ = ListState::Unread,
+            filesState_ = ListState::Unread;
   bool fromGallery_ = false;
+  bool identityComplete_ = false;  // InitFromPackage ran to its end on an opened package
 };
 
 using ModuleRecordRef = std::shared_ptr<ModuleRecord>;
+
+// How many detail lists records of this process have read to their end: a keeper of read lists
+// (the package cache) looks at the records again only when this moved.
+unsigned long CompletedListReads() noexcept;

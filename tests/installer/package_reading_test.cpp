@@ -125,6 +125,8 @@ TEST_F(Spied, RefusedCommentReadsAsTheFixedMessageAndOtherRefusalsReachTheCaller
     EXPECT_EQ(refusal.author, refused.Author());
     EXPECT_EQ(refusal.name, refused.Name());
     EXPECT_EQ(WideString(), refused.Subject());
+    ModuleRecordSnapshot snapshot;
+    EXPECT_FALSE(refused.TakeSnapshot(snapshot)) << "a record read part way is kept nowhere";
   }
 }
 
@@ -136,9 +138,11 @@ TEST_F(Spied, APackageTheInstallerRefusesOnceHasAnEmptyIdentityButItsSummary) {
   EXPECT_EQ(WideString(L":0"), record.ModuleKey()) << "the signature query found no row";
   EXPECT_EQ(WideString(), record.Version());
   EXPECT_EQ(WideString(L"Acme Viewer Runtime"), record.Subject()) << "the second open worked";
+  ModuleRecordSnapshot snapshot;
+  EXPECT_FALSE(record.TakeSnapshot(snapshot)) << "a refusal is no missing signature";
 }
 
-TEST_F(Spied, FailedListReadKeepsWhatItHadAndIsNotRepeated) {
+TEST_F(Spied, FailedListReadKeepsWhatItHadIsNotRepeatedAndIsNoCompleteList) {
   record_.InitFromPackage(Package("viewer_en"));
   log_->faults.push_back({kView, ViewFetch, -1, 3, E_FAIL});
   SharedInstaller::Replacement replacement(spy_);
@@ -146,6 +150,11 @@ TEST_F(Spied, FailedListReadKeepsWhatItHadAndIsNotRepeated) {
   const int calls = log_->calls;
   EXPECT_EQ(2u, record_.Exclusions().size()) << "two rows were stored before the failure";
   EXPECT_EQ(calls, log_->calls) << "the second request reads nothing";
+  log_->faults.push_back({kInstaller, InstallerOpenDatabase, -1, 1, E_FAIL});  // refused
+  EXPECT_TRUE(record_.Dialogs().empty() && record_.CustomActions().size() == 2);
+  ModuleRecordSnapshot snapshot;
+  EXPECT_TRUE(record_.TakeSnapshot(snapshot) && !snapshot.Exclusions && !snapshot.Dialogs &&
+              snapshot.CustomActions);
 }
 
 TEST(ModuleRecordPackage, EachListIsReadOnceEvenWhenItsPackageWasGone) {

@@ -148,6 +148,9 @@ class VendorInstall(unittest.TestCase):
 
         installed_client = Runner(RUNNER_KEY)
         installed_client.prefix = PREFIX
+        # The package cache is the user's data, which an uninstall leaves as any program's; off
+        # here, so that the prefix's files before and after compare.
+        installed_client.environment["QVMODCAT2_PACKAGE_CACHE"] = "off"
 
         def create_each_class():
             """The script's run, and whether the client made the manager (its module list)."""

@@ -24,6 +24,8 @@ DEMO = os.path.join(FIXTURES, "qvmodcat_demo")
 SCRATCH = os.path.join(os.environ.get("QV_BUILD_DIR", ""), "qvmodcat_health")
 REAL = os.path.join(os.environ.get("QV_SOURCE_DIR", ""), "..", "shared", "realmsm")
 RUNNER = Runner("qvmodcat_health")
+# The answers say how many packages were opened: none may come from another test's cache.
+RUNNER.environment["QVMODCAT2_PACKAGE_CACHE"] = "off"
 
 CLASSES = {  # JSON member: the heading of its text section
     "packages_not_read": "Package files not read",
@@ -196,7 +198,8 @@ class CheckProblemClasses(ProgramTest):
     def test_a_sound_folder_is_clean(self):
         result = RUNNER.run("--isolated", "--search-path", folder("clean", "acme_core", "acme_viewer_en"),
                             "check")
-        self.assertEqual((0, "Checked 1 folder, 2 package files, 2 modules (2 from packages).\n"
+        self.assertEqual((0, "Checked 1 folder, 2 package files (2 opened, 0 from the package cache), "
+                             "2 modules (2 from packages).\n"
                              "No problems found.\n"), (result.code, result.out))
 
     def test_list_and_folders_say_what_was_skipped(self):
@@ -204,7 +207,8 @@ class CheckProblemClasses(ProgramTest):
         result = RUNNER.run("--isolated", *options, "list")
         self.assertEqual(0, result.code, result)
         self.assertEqual(["1 module: 1 from packages, 0 from gallery descriptors",
-                          "4 packages not read: see `qvmodcat check`"], result.out.splitlines()[-2:])
+                          "5 package files: 5 opened, 0 from the package cache",
+                          "4 packages not read: see `qvmodcat check`"], result.out.splitlines()[-3:])
         result = RUNNER.run("--isolated", *options, "--json", "list")
         self.assertEqual(["Acme.Core:0"], [m["key"] for m in result.json()])
         self.assertIn("4 packages not read", result.err, "JSON stays JSON: the line goes to stderr")

@@ -47,6 +47,7 @@ class StandInState {
   void SetNumber(const wchar_t* value, DWORD number) const;
   void Remove(const wchar_t* value) const;
   DWORD Number(const wchar_t* value) const;  // 0 when absent
+  const std::wstring& Key() const { return key_; }  // under HKEY_CURRENT_USER
 
  private:
   std::wstring key_;

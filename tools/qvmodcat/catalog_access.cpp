@@ -359,4 +359,15 @@ ComRef<IMergeModule2> LoadPackage(const std::wstring& path) {
   return module;
 }
 
+std::optional<unsigned long> ComponentCacheHits() {
+  using HitsEntry = HRESULT(STDAPICALLTYPE*)(DWORD*);
+  const HMODULE component = GetModuleHandleW(L"QvModCat2.dll");
+  const auto entry = component ? reinterpret_cast<HitsEntry>(reinterpret_cast<void (*)()>(
+                                     GetProcAddress(component, "QvGetPackageCacheHits")))
+                               : nullptr;
+  DWORD hits = 0;
+  if (!entry || FAILED(entry(&hits))) return std::nullopt;
+  return hits;
+}
+
 }  // namespace qvmodcat

@@ -148,6 +148,11 @@ class Catalog {
 // The registered catalog manager (which loads the component), with no catalog yet.
 ComRef<IUnknown> CreateCatalogManager();
 
+// How many package records the component's catalogs in this process took from the package
+// cache instead of opening the package.  Asked of the loaded component (an export beside its
+// class objects, not an automation interface); nothing when it is not loaded or does not say.
+std::optional<unsigned long> ComponentCacheHits();
+
 // A module object of its own for one package (MergeModule2.Load), outside any catalog.
 ComRef<IMergeModule2> LoadPackage(const std::wstring& path);
 

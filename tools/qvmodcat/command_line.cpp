@@ -16,7 +16,7 @@ namespace {
 const wchar_t* const kFlags[] = {L"--help",          L"--json",           L"--wide",
                                  L"--isolated",      L"--in-folder",      L"--resolve",
                                  L"--all",           L"--match-version",  L"--no-match-version",
-                                 L"--match-folder",  L"--no-match-folder"};
+                                 L"--match-folder",  L"--no-match-folder", L"--no-cache"};
 const wchar_t* const kValued[] = {L"--format",      L"--version",        L"--language",
                                   L"--search-path", L"--extra-path",     L"--module-folder",
                                   L"--product-folder", L"--modules-ini", L"--files-ini",
@@ -146,6 +146,7 @@ std::wstring Parser::Option(const std::wstring& name,
     if (name == L"--help") options_.Help = true;
     if (name == L"--json") options_.Format = OutputFormat::Json;
     if (name == L"--wide") options_.Wide = true;
+    if (name == L"--no-cache") options_.NoCache = true;
     if (name == L"--isolated") options_.Isolated = true;
     if (name == L"--in-folder") options_.InFolder = true, used_ |= kInFolder;
     if (name == L"--resolve") options_.Resolve = true, used_ |= kResolve;

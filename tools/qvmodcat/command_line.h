@@ -20,6 +20,7 @@ struct Options {
   bool Help = false;
   bool ShowVersion = false;               // --version before any command
   bool Wide = false;                      // no shortening to 100 columns
+  bool NoCache = false;                   // the component reads every package
   // Command options.
   std::optional<std::wstring> Version;    // find-file
   std::optional<std::wstring> Language;   // find-file: the file's; show, deps: the fallback's

@@ -26,6 +26,7 @@ int RunInspect(const Options& options);
 int RunDeps(const Options& options);
 int RunRdeps(const Options& options);
 int RunVersion(const Options& options);
+int RunCache(const Options& options);
 
 // Shared by the commands.
 
@@ -55,6 +56,12 @@ int FailOnFile(const Options& options, const std::wstring& path, const std::wstr
 // The catalog has no module of that key: says so, with the keys it may have meant, whole
 // (JSON: null).  Returns kNotFound.
 int NoSuchModule(const Options& options, Catalog& catalog, const std::wstring& key);
+
+// Of a catalog's package files, how many were opened and how many were taken from the package
+// cache (the component's hits): "2 opened, 0 from the package cache".
+std::wstring PackageCountsText(size_t packageFiles, unsigned long cacheHits);
+// "packages_read" and "packages_from_cache" (null when the component does not say).
+void SetPackageCounts(Json& json, size_t packageFiles, const std::optional<unsigned long>& cacheHits);
 
 // The keys of the catalog's modules, in catalog order.
 std::vector<std::wstring> CatalogKeys(Catalog& catalog);

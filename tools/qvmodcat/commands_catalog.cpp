@@ -159,7 +159,14 @@ int RunList(const Options& options) {
            std::to_wstring(summaries.size() - fromGallery) + L" from packages, " +
            std::to_wstring(fromGallery) + L" from gallery descriptors\n";
   }
-  WriteSummaryLine(options, CatalogSurvey(catalog).SummaryLine(), text);
+  // JSON keeps its shape (an array of modules): the counts go with the summary line.
+  const CatalogSurvey survey(catalog);
+  if (const auto hits = ComponentCacheHits(); hits && survey.PackageCount())
+    WriteSummaryLine(options,
+                     Counted(survey.PackageCount(), L"package file", L"package files") + L": " +
+                         PackageCountsText(survey.PackageCount(), *hits) + L"\n",
+                     text);
+  WriteSummaryLine(options, survey.SummaryLine(), text);
   Answer(options, json, text);
   return summaries.empty() ? kNotFound : kFound;
 }

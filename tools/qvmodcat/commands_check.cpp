@@ -17,6 +17,7 @@ struct CheckResult {
   const CatalogSurvey& Survey;
   const CatalogGraph& Graph;
   const HealthFindings& Findings;
+  std::optional<unsigned long> CacheHits;
 
   size_t Problems() const {
     return Survey.NotRead().size() + Survey.SharedKeys().size() + Survey.EntryProblems().size() +
@@ -48,7 +49,9 @@ std::wstring CheckText(const CheckResult& r) {
   size_t fromPackages = 0;
   for (const GraphModule& m : r.Graph.Modules()) fromPackages += m.Source == ModuleSource::Package;
   std::wstring out = L"Checked " + Counted(survey.Folders().size(), L"folder", L"folders") + L", " +
-                     Counted(survey.PackageCount(), L"package file", L"package files") + L", " +
+                     Counted(survey.PackageCount(), L"package file", L"package files") +
+                     (r.CacheHits ? L" (" + PackageCountsText(survey.PackageCount(), *r.CacheHits) + L")"
+                                  : L"") + L", " +
                      Counted(r.Graph.Modules().size(), L"module", L"modules") + L" (" +
                      std::to_wstring(fromPackages) + L" from packages).\n";
   if (const auto files = survey.NotRead(); !files.empty()) {
@@ -147,6 +150,7 @@ Json CheckJson(const CheckResult& r) {
   json.Set("folders", static_cast<long>(survey.Folders().size()));
   json.Set("package_files", static_cast<long>(survey.PackageCount()));
   json.Set("modules", static_cast<long>(r.Graph.Modules().size()));
+  SetPackageCounts(json, survey.PackageCount(), r.CacheHits);
   Json& notRead = json.Set("packages_not_read", Json::Array());
   for (const PackageFile* file : survey.NotRead()) {
     Json item = Json::Object();
@@ -276,7 +280,7 @@ int RunCheck(const Options& options) {
   const CatalogGraph graph(catalog, packages, options.Format != OutputFormat::Dot);
   ProgressPhase(L"looking for problems");
   const HealthFindings findings = CheckHealth(graph, catalog);
-  const CheckResult result{survey, graph, findings};
+  const CheckResult result{survey, graph, findings, ComponentCacheHits()};
   if (options.Format == OutputFormat::Dot)
     WriteOut(CheckDot(result));
   else

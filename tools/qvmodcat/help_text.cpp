@@ -27,6 +27,18 @@ const CommandInfo kCommands[] = {
      L"  qvmodcat check --format dot | dot -Tsvg > catalog.svg\n"
      L"\n"
      L"Exit code 0 when nothing was found, 1 when there are problems, 2 on an error.\n"},
+    {L"cache", L"qvmodcat [options] cache [clear]", 0, 1, nullptr, 0,
+     L"Tells where the component keeps what it read from packages (the package cache), how\n"
+     L"big the file is, how many packages it holds and when the least recently used one was\n"
+     L"last used, and how many packages of this run's catalog were read and how many came\n"
+     L"from the cache.  \"cache clear\" removes the file: the next run reads every package.\n"
+     L"--no-cache (before any command) runs one command with the cache off.\n"
+     L"\n"
+     L"Example:\n"
+     L"  qvmodcat --search-path /srv/msm cache\n"
+     L"  qvmodcat --no-cache --search-path /srv/msm check\n"
+     L"\n"
+     L"Exit code 0, or 2 when the file cannot be removed.\n"},
     {L"list", L"qvmodcat [options] list", 0, 0, nullptr, 0,
      L"Lists every module of the catalog in the catalog's order: key, version, language,\n"
      L"status (installed; update available, with the version offered; needs download; not\n"
@@ -154,6 +166,7 @@ constexpr wchar_t kOverview[] =
     L"  deps KEY                what a module requires, all the way down\n"
     L"  rdeps KEY               which modules require a module\n"
     L"  inspect PACKAGE.msm     one package file read on its own\n"
+    L"  cache [clear]           the package cache: where, how big, how this run used it\n"
     L"  help [COMMAND]          this text, or a command's\n"
     L"\n"
     L"Output:\n"
@@ -161,6 +174,7 @@ constexpr wchar_t kOverview[] =
     L"  --format FORMAT         text (the default), json, or dot (Graphviz: check, deps)\n"
     L"  --wide                  full keys and texts; without it lines fit 100 columns\n"
     L"  --version               the versions of qvmodcat and of the registered component\n"
+    L"  --no-cache              the component reads every package (its cache is off)\n"
     L"\n"
     L"KEY is ModuleID:Language.  A key as the tables shorten it (Name.8B2C1E5F\x2026:0), or the\n"
     L"start of a ModuleID (Name.8B2C:0), stands for the one module it fits.\n"

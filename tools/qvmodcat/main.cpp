@@ -2,6 +2,7 @@
 // QvModCat2 component through its automation interfaces (see README.md).
 //
 // Exit codes: 0 found or clean, 1 not found or problems found, 2 error, 130 interrupted.
+#include "cache/cache_settings.h"
 #include "command_line.h"
 #include "commands.h"
 #include "console.h"
@@ -34,6 +35,7 @@ int Dispatch(const Options& options) {
   if (command == L"deps") return RunDeps(options);
   if (command == L"rdeps") return RunRdeps(options);
   if (command == L"inspect") return RunInspect(options);
+  if (command == L"cache") return RunCache(options);
   return kFailed;
 }
 
@@ -95,6 +97,8 @@ int Run(int argc, wchar_t** argv) {
   if (!problem.empty()) return ReportUsage(options, problem);
   if (!options.ShowVersion && (options.Command == L"help" || options.Help)) return Help(options);
   SetLineWidth(options.Wide ? 0 : 100);
+  // Read by the component as it loads into this process.
+  if (options.NoCache) SetEnvironmentVariableW(kPackageCacheVariable, L"off");
   try {
     // The environment is set before the catalog exists and restored after COM is gone.
     StandInEnvironment environment(options.Settings, options.Isolated);
