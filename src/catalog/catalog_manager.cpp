@@ -2,7 +2,10 @@
 
 #include "catalog/catalog_pro.h"
 #include "catalog/project_types.h"
+#include "class_ids.h"
 #include "com/boundary.h"
+
+const ErrorReporter MMCatalogManagerErrors(kClsidMMCatalogManager);
 
 namespace {
 

@@ -14,6 +14,8 @@
 
 #include "qvmodcat.h"
 
+extern const ErrorReporter MMCatalogManagerErrors;
+
 class MMCatalogManager : public DispatchImpl<IMMCatalogManager>,
                          public ISupportErrorInfo,
                          public ObjectLock {

@@ -3,6 +3,8 @@
 #include "catalog/project_types.h"
 #include "class_ids.h"
 
+const ErrorReporter MMCatalogProErrors(kClsidMMCatalogPro);
+
 const QueryTable<MMCatalogPro>& MMCatalogPro::Interfaces() {
   return DualInterfaces<MMCatalogPro, IMMCatalog, kIidMMCatalogAlt2, kIidMMCatalogAlt3>();
 }

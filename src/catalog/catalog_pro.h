@@ -6,6 +6,8 @@
 
 #include "catalog/mm_catalog.h"
 
+extern const ErrorReporter MMCatalogProErrors;
+
 class MMCatalogPro : public MMCatalog {
  public:
   static const QueryTable<MMCatalogPro>& Interfaces();

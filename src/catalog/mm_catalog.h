@@ -15,9 +15,9 @@
 #include "catalog/file_match.h"
 #include "com/com_object.h"
 #include "com/dispatch.h"
-#include "com/error_reporting.h"
 #include "com/server_module.h"
 #include "common/com_exception.h"
+#include "module/component_identity.h"
 
 #include "qvmodcat.h"
 

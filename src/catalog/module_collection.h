@@ -6,8 +6,8 @@
 #include "catalog/keyed_object_list.h"
 #include "com/com_object.h"
 #include "com/dispatch.h"
-#include "com/error_reporting.h"
 #include "com/server_module.h"
+#include "module/component_identity.h"
 #include "module/module_record.h"
 
 #include "qvmodcat.h"

@@ -5,7 +5,7 @@
 //
 // A class is served once its entry has creators (ClassCreatorsOf<T>()); an entry without them
 // is skipped by DllGetClassObject but still registered, so that the registry always describes
-// all four classes.  The description, category-map and start/stop entries are part of every
+// every class.  The description, category-map and start/stop entries are part of every
 // class's entry although each class answers "none" for them.
 #pragma once
 
@@ -56,12 +56,13 @@ struct ClassEntry {
   void (*StartStop)(bool starting);
 };
 
+// The entries are the composition root's: this layer knows neither the classes nor how many.
 struct ClassTable {
-  static constexpr size_t Size = 4;
-  ClassEntry Entries[Size];
+  ClassEntry* Entries;
+  size_t Count;
 
   ClassEntry* begin() noexcept { return Entries; }
-  ClassEntry* end() noexcept { return Entries + Size; }
+  ClassEntry* end() noexcept { return Entries + Count; }
   // The first servable entry (one with a factory creator) for the CLSID, or null.
   ClassEntry* FindServable(const CLSID& clsid) noexcept;
 };

@@ -1,17 +1,11 @@
 #include "com/error_reporting.h"
 
-#include "class_ids.h"
 #include "common/bstr.h"
 #include "common/com_ref.h"
 
 #include <oleauto.h>
 
 #include <cstdio>
-
-const ErrorReporter MMCatalogErrors(kClsidMMCatalog);
-const ErrorReporter MMCatalogProErrors(kClsidMMCatalogPro);
-const ErrorReporter MergeModule2Errors(kClsidMergeModule2);
-const ErrorReporter MMCatalogManagerErrors(kClsidMMCatalogManager);
 
 namespace {
 

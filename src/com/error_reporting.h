@@ -19,9 +19,5 @@ class ErrorReporter {
   CLSID class_;
 };
 
-// One reporter per creatable class; the collection and item classes report as the class that
-// hands them out.
-extern const ErrorReporter MMCatalogErrors;
-extern const ErrorReporter MMCatalogProErrors;
-extern const ErrorReporter MergeModule2Errors;
-extern const ErrorReporter MMCatalogManagerErrors;
+// Each creatable class has one reporter, defined by the layer that owns the class; the
+// collection and item classes report as the class that hands them out.

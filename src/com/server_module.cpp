@@ -1,11 +1,10 @@
 #include "com/server_module.h"
 
-#include "class_ids.h"
 #include "com/class_table.h"
 #include "common/component_instance.h"
 
 ServerModule::ServerModule() noexcept
-    : instance_(ComponentInstance()), libid_(kLibidQvModCat2) {
+    : instance_(ComponentInstance()) {
   InitializeCriticalSection(&typeInfoLock_);
   InitializeCriticalSection(&classTableLock_);
 }

@@ -37,6 +37,10 @@ class ServerModule {
 
   // The composition root hands in its class table (start and stop hooks, cached factories).
   void ProcessAttach(HINSTANCE instance, ClassTable& classes) noexcept;
+  // The registered type library the interfaces' type information comes from.  Given from
+  // static initialisation by the layer that defines the classes, so that programs that create
+  // objects without the library entry (test programs) have it too.
+  void UseTypeLibrary(const GUID& libid) noexcept { libid_ = libid; }
   void ProcessDetach() noexcept;
 
  private:
@@ -46,7 +50,7 @@ class ServerModule {
   CRITICAL_SECTION typeInfoLock_;
   CRITICAL_SECTION classTableLock_;
   std::forward_list<std::pair<TerminationCallback, void*>> terminations_;
-  GUID libid_;
+  GUID libid_{};
   bool locksAlive_ = true;
 };
 

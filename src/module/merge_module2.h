@@ -9,8 +9,8 @@
 
 #include "com/com_object.h"
 #include "com/dispatch.h"
-#include "com/error_reporting.h"
 #include "com/server_module.h"
+#include "module/component_identity.h"
 #include "module/module_record.h"
 
 #include "qvmodcat.h"

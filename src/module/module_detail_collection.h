@@ -11,10 +11,10 @@
 #include "com/boundary.h"
 #include "com/com_object.h"
 #include "com/dispatch.h"
-#include "com/error_reporting.h"
 #include "com/server_module.h"
 #include "common/com_ref.h"
 #include "common/wide_string.h"
+#include "module/component_identity.h"
 
 #include <oaidl.h>
 

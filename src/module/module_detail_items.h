@@ -4,9 +4,9 @@
 
 #include "com/com_object.h"
 #include "com/dispatch.h"
-#include "com/error_reporting.h"
 #include "com/server_module.h"
 #include "common/wide_string.h"
+#include "module/component_identity.h"
 #include "module/gallery_descriptor.h"
 #include "module/module_record.h"
 

@@ -23,8 +23,7 @@ constexpr ClassCreators kCreators[] = {ClassCreatorsOf<MMCatalog>(),
                                        ClassCreatorsOf<MMCatalogPro>(),
                                        ClassCreatorsOf<MergeModule2>(),
                                        ClassCreatorsOf<MMCatalogManager>()};
-static_assert(std::size(kCreators) == ClassTable::Size &&
-              std::size(kComponentClassNames) == ClassTable::Size);
+static_assert(std::size(kCreators) == std::size(kComponentClassNames));
 
 constexpr ClassEntry Entry(size_t position) {
   const ClassNames& names = kComponentClassNames[position];
@@ -33,7 +32,9 @@ constexpr ClassEntry Entry(size_t position) {
           &NoStartStop};
 }
 
-ClassTable table{{Entry(0), Entry(1), Entry(2), Entry(3)}};
+ClassEntry entries[] = {Entry(0), Entry(1), Entry(2), Entry(3)};
+static_assert(std::size(entries) == std::size(kComponentClassNames));
+ClassTable table{entries, std::size(entries)};
 
 }  // namespace
 

@@ -8,10 +8,10 @@
 #include "com/class_table.h"
 #include "com/com_object.h"
 #include "com/dispatch.h"
-#include "com/error_reporting.h"
 #include "com/server_module.h"
 #include "common/com_ref.h"
 #include "common/wide_string.h"
+#include "module/component_identity.h"
 #include "server/registration.h"
 
 #include "qv_guid.h"
