@@ -342,6 +342,11 @@ Results MeasureCachedStart(const MeasureOptions& options, CachePhase phase) {
     CreateCatalog(warmUp);
   }
   SetStandInText(L"SearchPathList", options.folder);
+  // The processes that read every package are compared with the automation floor measured
+  // beside them, in the same process, just before.
+  if (phase != CachePhase::Valid)
+    results[phase == CachePhase::Fill ? "cache.floor_empty" : "cache.floor_invalid"] =
+        AutomationPackageReads(options.folder);
   const char* name = phase == CachePhase::Fill    ? "cache.cold_empty"
                      : phase == CachePhase::Valid ? "cache.cold_valid"
                                                   : "cache.cold_invalid";
