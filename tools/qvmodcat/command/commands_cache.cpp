@@ -45,17 +45,20 @@ int ClearCache(const Options& options, PackageCache& cache) {
   return kFound;
 }
 
+// The package files the catalog opened: those it did not take from the cache.
+long Opened(size_t packageFiles, unsigned long cacheHits) {
+  return static_cast<long>(packageFiles - std::min<size_t>(cacheHits, packageFiles));
+}
+
 }  // namespace
 
 std::wstring PackageCountsText(size_t packageFiles, unsigned long cacheHits) {
-  return std::to_wstring(packageFiles - std::min<size_t>(cacheHits, packageFiles)) +
-         L" opened, " + std::to_wstring(cacheHits) + L" from the package cache";
+  return std::to_wstring(Opened(packageFiles, cacheHits)) + L" opened, " +
+         std::to_wstring(cacheHits) + L" from the package cache";
 }
 
 void SetPackageCounts(Json& json, size_t packageFiles, const std::optional<unsigned long>& cacheHits) {
-  json.Set("packages_read",
-           cacheHits ? Json(static_cast<long>(packageFiles - std::min<size_t>(*cacheHits, packageFiles)))
-                     : Json());
+  json.Set("packages_read", cacheHits ? Json(Opened(packageFiles, *cacheHits)) : Json());
   json.Set("packages_from_cache", cacheHits ? Json(*cacheHits) : Json());
 }
 
