@@ -14,6 +14,7 @@ the _Validation rows (the module rules test and the real modules' rules).
 
 import glob
 import os
+import re
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
@@ -46,62 +47,35 @@ STANDARD_TABLES = {
     "Property": [("Property", "s72", True), ("Value", "l0", False)],
     # The tables of a module that registers COM classes as data.
     "ModuleComponents": [("Component", "s72", True), ("ModuleID", "s72", True), ("Language", "i2", True)],
-    "ModuleInstallExecuteSequence": [("Action", "s64", True), ("Sequence", "I2", False),
-                                     ("BaseAction", "S64", False), ("After", "I2", False),
-                                     ("Condition", "S255", False)],
-    "ModuleInstallUISequence": [("Action", "s64", True), ("Sequence", "I2", False),
-                                ("BaseAction", "S64", False), ("After", "I2", False),
-                                ("Condition", "S255", False)],
-    # The empty product tables a module carries for their schema.
-    "InstallExecuteSequence": [("Action", "s72", True), ("Condition", "S255", False),
-                               ("Sequence", "I2", False)],
-    "InstallUISequence": [("Action", "s72", True), ("Condition", "S255", False),
-                          ("Sequence", "I2", False)],
     "FeatureComponents": [("Feature_", "s38", True), ("Component_", "s72", True)],
     "Registry": [("Registry", "s72", True), ("Root", "i2", False), ("Key", "l255", False),
                  ("Name", "L255", False), ("Value", "L0", False), ("Component_", "s72", False)],
 }
+# The module's sequence tables, and the empty product tables a module carries for their schema.
+for _kind in ("InstallExecuteSequence", "InstallUISequence"):
+    STANDARD_TABLES["Module" + _kind] = [("Action", "s64", True), ("Sequence", "I2", False),
+                                         ("BaseAction", "S64", False), ("After", "I2", False),
+                                         ("Condition", "S255", False)]
+    STANDARD_TABLES[_kind] = [("Action", "s72", True), ("Condition", "S255", False),
+                              ("Sequence", "I2", False)]
 
 
 # ---- descriptions ------------------------------------------------------------------------
 
+# A separator is a bar with a blank before and a blank or the end of the line after it; a cell
+# starting with "<text " runs to a '>' followed by a separator or the end of the line.
+CELL = re.compile(r"[ \t]*(<text .*?>|.*?)[ \t]*(?:((?<=[ \t])\|(?=[ \t]|$))|$)")
+
+
 def split_cells(line):
-    """Cells of a table line: a separator is a bar with a blank before and a blank or the end
-    of the line after it; a cell starting with "<text " runs to a '>' followed by a separator
-    or the end of the line."""
-    blank = " \t"
-
-    def separator_at(i):
-        return line[i] == "|" and i > 0 and line[i - 1] in blank and (
-            i + 1 == len(line) or line[i + 1] in blank)
-
+    """Cells of a table line, blanks around them left out."""
     cells, pos = [], 0
     while True:
-        start = pos
-        while start < len(line) and line[start] in blank:
-            start += 1
-        sep = None
-        if line.startswith("<text ", start):
-            close = start + 6
-            while True:
-                close = line.index(">", close)
-                after = close + 1
-                while after < len(line) and line[after] in blank:
-                    after += 1
-                if after == len(line) or separator_at(after):
-                    sep = after if after < len(line) else None
-                    break
-                close += 1
-            cells.append(line[start:close + 1])
-        else:
-            end = start
-            while end < len(line) and not separator_at(end):
-                end += 1
-            sep = end if end < len(line) else None
-            cells.append(line[start:end].strip(blank))
-        if sep is None:
+        match = CELL.match(line, pos)
+        cells.append(match.group(1))
+        if match.group(2) is None:
             return cells
-        pos = sep + 1
+        pos = match.end()
 
 
 def cell_value(cell):

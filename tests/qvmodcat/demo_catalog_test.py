@@ -7,21 +7,14 @@ person drives it: command lines, printed answers, JSON, exit codes (0 found, 1 n
 import os
 import unittest
 
-from qvmodcat_runner import ProgramTest, Runner, windows_path
+from qvmodcat_runner import ProgramTest, Runner, demo_options, windows_path
 
 PRODUCT = os.path.join(os.environ.get("QV_FIXTURES_DIR", ""), "qvmodcat_demo")
 RUNNER = Runner("qvmodcat_demo")
 
 
-def catalog_options(product=PRODUCT):
-    # The product folder as a Unix path (the tool converts it), the lists as Windows paths.
-    win = windows_path(product)
-    return ["--product-folder", product, "--search-path", win + "\\Modules," + win + "\\Vendor",
-            "--modules-ini", win, "--files-ini", win]
-
-
 def qvmodcat(*arguments):
-    return RUNNER.run("--isolated", *catalog_options(), *arguments)
+    return RUNNER.run("--isolated", *demo_options(PRODUCT), *arguments)
 
 
 def setUpModule():
@@ -371,7 +364,7 @@ class CommandLine(DemoTest):
 
 class LostAnswer(DemoTest):
     def test_an_answer_that_cannot_be_written_ends_as_an_error(self):
-        result = RUNNER.run("--isolated", *catalog_options(), "folders", stdout_path="/dev/full")
+        result = RUNNER.run("--isolated", *demo_options(PRODUCT), "folders", stdout_path="/dev/full")
         self.assertExit(result, 2)
         self.assertIn("could not be written to standard output", result.err)
 

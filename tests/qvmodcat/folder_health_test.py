@@ -27,19 +27,6 @@ RUNNER = Runner("qvmodcat_health")
 # The answers say how many packages were opened: none may come from another test's cache.
 RUNNER.environment["QVMODCAT2_PACKAGE_CACHE"] = "off"
 
-CLASSES = {  # JSON member: the heading of its text section
-    "packages_not_read": "Package files not read",
-    "shared_keys": "Keys served by more than one package",
-    "requirements_not_met": "Requirements not met",
-    "exclusion_conflicts": "Modules that exclude each other",
-    "gallery_packages_missing": "Gallery descriptors without their package",
-    "files_ini_entries": "FilesToModules.ini entries for modules the catalog lacks",
-    "shared_files": "Modules that deliver files of one name to one folder",
-    "folder_entries": "Folder list entries that name no folder",
-    "paths_outside_code_page": "Paths the system code page cannot hold",
-}
-
-
 def package(name):
     """A demo package (acme_*: Modules, the others: Vendor) or a fixture of this test."""
     for folder in ("qvmodcat_demo/Modules", "qvmodcat_demo/Vendor", "qvmodcat_packages"):
@@ -171,17 +158,23 @@ def code_page_paths():
         ("κύριο.msm", "package file"), ("Ελληνικά", "search path")]
 
 
+CLASSES = {  # JSON member: the heading of its text section, and the case that shows it alone
+    "packages_not_read": ("Package files not read", unread_packages),
+    "shared_keys": ("Keys served by more than one package", shadowed_keys),
+    "requirements_not_met": ("Requirements not met", unmet_requirements),
+    "exclusion_conflicts": ("Modules that exclude each other", exclusion_conflicts),
+    "gallery_packages_missing": ("Gallery descriptors without their package", gallery_packages),
+    "files_ini_entries": ("FilesToModules.ini entries for modules the catalog lacks",
+                          files_ini_entries),
+    "shared_files": ("Modules that deliver files of one name to one folder", shared_files),
+    "folder_entries": ("Folder list entries that name no folder", folder_entries),
+    "paths_outside_code_page": ("Paths the system code page cannot hold", code_page_paths),
+}
+
+
 class CheckProblemClasses(ProgramTest):
     def test_each_problem_class_alone(self):
-        for case, member in ((unread_packages, "packages_not_read"),
-                             (shadowed_keys, "shared_keys"),
-                             (unmet_requirements, "requirements_not_met"),
-                             (exclusion_conflicts, "exclusion_conflicts"),
-                             (gallery_packages, "gallery_packages_missing"),
-                             (files_ini_entries, "files_ini_entries"),
-                             (shared_files, "shared_files"),
-                             (folder_entries, "folder_entries"),
-                             (code_page_paths, "paths_outside_code_page")):
+        for member, (heading, case) in CLASSES.items():
             with self.subTest(member):
                 options, shown, expected = case()
                 result, answer = check(*options)
@@ -191,7 +184,7 @@ class CheckProblemClasses(ProgramTest):
                                  {m: answer[m] for m in CLASSES if m != member}, "nothing else")
                 self.assertEqual(len(expected), answer["problems"])
                 text = RUNNER.run("--isolated", *options, "check").out
-                self.assertIn("\n%s (%d):\n" % (CLASSES[member], len(expected)), text)
+                self.assertIn("\n%s (%d):\n" % (heading, len(expected)), text)
                 self.assertTrue(text.endswith("\n%d problem%s found.\n" % (
                     len(expected), "" if len(expected) == 1 else "s")), text)
 

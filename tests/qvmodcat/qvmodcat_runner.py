@@ -21,6 +21,14 @@ def windows_path(unix_path):
     return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
 
 
+def demo_options(product):
+    """The options for the demo catalog built into `product` (demo/): the product folder as a
+    Unix path (the tool converts it), the lists as Windows paths."""
+    win = windows_path(product)
+    return ["--product-folder", product, "--search-path", win + "\\Modules," + win + "\\Vendor",
+            "--modules-ini", win, "--files-ini", win]
+
+
 # Every program run of the current test, shown when the test fails: whatever expectation
 # failed on a program's output, its command line, exit status and stderr are in the report.
 TRANSCRIPT = []
