@@ -102,10 +102,8 @@ class SameAnswers(ProgramTest):
             catalog.check(True)
 
             def cache(*arguments):
-                result = RUNNER.run("--isolated", "--search-path", catalog.search_path, "--json",
-                                    *arguments)
-                self.assertEqual(0, result.code, result)
-                return result.json()
+                return self.assertExit(RUNNER.run("--isolated", "--search-path", catalog.search_path,
+                                                  "--json", *arguments), 0).json()
             report = cache("cache")
             self.assertEqual(windows_path(os.path.join(catalog.cache, "PackageCache.%s.bin" %
                                                        os.environ["QV_ARCH"])), report["path"])

@@ -45,22 +45,15 @@ def export_table(package, table):
 class Package:
     def __init__(self, path):
         tables = msitools.tables(path)
-        self.directories = {}
-        if "Directory" in tables:
-            for row in export_table(path, "Directory"):
-                self.directories[row["Directory"]] = row
-        self.properties = None
-        if "Property" in tables:
-            self.properties = {row["Property"]: row["Value"]
-                               for row in export_table(path, "Property")}
-        components = {}
-        if "Component" in tables:
-            components = {row["Component"]: row["Directory_"]
-                          for row in export_table(path, "Component")}
-        self.file_directories = {}
-        if "File" in tables:
-            for row in export_table(path, "File"):
-                self.file_directories[row["File"]] = components.get(row["Component_"], "")
+
+        def rows(table):
+            return export_table(path, table) if table in tables else []
+        self.directories = {row["Directory"]: row for row in rows("Directory")}
+        self.properties = ({row["Property"]: row["Value"] for row in rows("Property")}
+                           if "Property" in tables else None)  # None: no Property table
+        components = {row["Component"]: row["Directory_"] for row in rows("Component")}
+        self.file_directories = {row["File"]: components.get(row["Component_"], "")
+                                 for row in rows("File")}
 
     # -- the rules -------------------------------------------------------------------------
 

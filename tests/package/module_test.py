@@ -24,7 +24,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "support"))
 
 import check_packages  # noqa: E402
 import msitools  # noqa: E402
-from qvmodcat_runner import Runner, windows_path  # noqa: E402
+from qvmodcat_runner import ProgramTest, Runner, windows_path  # noqa: E402
 
 ARCH = os.environ["QV_ARCH"]
 OUTPUT = os.path.join(os.environ["QV_FIXTURES_DIR"], "package")
@@ -54,11 +54,8 @@ def real_validation_rows():
     """{(table, column): {rule, ...}} of the real-world merge modules' _Validation tables."""
     rows = {}
     for package in glob.glob(os.path.join(REAL_MODULES, "*.msm")):
-        export = msitools.msiinfo("export", package, "_Validation", check=False)
-        for line in export.stdout.decode("utf-8", errors="replace").split("\r\n")[3:]:
-            row = line.split("\t")
-            if len(row) == 10:
-                rows.setdefault((row[0], row[1]), set()).add(tuple(row[2:9]))
+        for row in msitools.Table(package, "_Validation").rows:
+            rows.setdefault((row[0], row[1]), set()).add(tuple(row[2:9]))
     return rows
 
 
@@ -118,7 +115,7 @@ class ModuleTables(unittest.TestCase):
         self.assertTrue(libraries and libraries <= SYSTEM_LIBRARIES, sorted(libraries - SYSTEM_LIBRARIES))
 
 
-class InTheCatalog(unittest.TestCase):
+class InTheCatalog(ProgramTest):
     """The registered component reads the module like any third-party module."""
 
     def setUp(self):
@@ -131,9 +128,7 @@ class InTheCatalog(unittest.TestCase):
         self.runner.clear_key()
 
     def qvmodcat(self, *arguments):
-        result = self.runner.run(*self.options, "--json", *arguments)
-        self.assertEqual(0, result.code, result)
-        return result.json()
+        return self.assertExit(self.runner.run(*self.options, "--json", *arguments), 0).json()
 
     def test_inspect_and_list_show_version_file_and_folder(self):
         version = file_version(LIBRARY)

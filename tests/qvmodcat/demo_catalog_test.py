@@ -21,16 +21,9 @@ def setUpModule():
     RUNNER.clear_key()
 
 
-class DemoTest(ProgramTest):
-    def assertExit(self, result, code):
-        self.assertEqual(code, result.code, result)
-
-
-class ListAndFolders(DemoTest):
+class ListAndFolders(ProgramTest):
     def test_list_gives_package_and_gallery_modules_in_catalog_order(self):
-        result = qvmodcat("--json", "list")
-        self.assertExit(result, 0)
-        modules = result.json()
+        modules = self.assertExit(qvmodcat("--json", "list"), 0).json()
         self.assertEqual(["Acme.Core:0", "Acme.Viewer:1031", "Acme.Viewer:1033", "Acme.Viewer:1036",
                           "Borealis.Charts:1033", "Borealis.Fonts:0", "Cobalt.Sync:1033"],
                          [m["key"] for m in modules],
@@ -48,9 +41,7 @@ class ListAndFolders(DemoTest):
 
     def test_folders_in_store_order_with_kind_and_count(self):
         entry = os.path.join(PRODUCT, "ObjectGallery")  # a folder, taken as one package entry
-        result = qvmodcat("--module-folder", entry, "--json", "folders")
-        self.assertExit(result, 0)
-        folders = result.json()
+        folders = self.assertExit(qvmodcat("--module-folder", entry, "--json", "folders"), 0).json()
         self.assertEqual([("search", 4), ("entry", 0), ("search", 2)],
                          [(f["kind_name"], f["module_count"]) for f in folders], "path order")
         self.assertTrue(folders[0]["path"].endswith("\\Modules"))
@@ -63,11 +54,9 @@ class ListAndFolders(DemoTest):
         self.assertEqual(["2", "search", "2"], text[2].split()[:3])
 
 
-class Show(DemoTest):
+class Show(ProgramTest):
     def test_show_gives_properties_and_every_detail_list(self):
-        result = qvmodcat("--json", "show", "Acme.Viewer:1031")
-        self.assertExit(result, 0)
-        module = result.json()
+        module = self.assertExit(qvmodcat("--json", "show", "Acme.Viewer:1031"), 0).json()
         self.assertEqual(("Acme.Viewer:1031", "Acme Corporation", "Acme Viewer Runtime",
                           "{A1C0DE03-0000-4A00-8C00-000000000001}"),
                          (module["key"], module["author"], module["subject"], module["name"]))
@@ -83,15 +72,13 @@ class Show(DemoTest):
         self.assertEqual((False, None), (module["has_gallery_descriptor"], module["download_files"]),
                          "a package without descriptor has no download files")
 
-        text = qvmodcat("show", "Acme.Viewer:1031")
-        self.assertExit(text, 0)
+        text = self.assertExit(qvmodcat("show", "Acme.Viewer:1031"), 0)
         self.assertIn("Download files: none (no gallery descriptor)\n", text.out)
         self.assertIn("Dependencies (1):\n  Acme.Core:0  version 2.0 or later\n", text.out)
         self.assertIn("Custom actions: none\n", text.out)
 
     def test_resolved_folders_are_confirmed_by_the_catalog_where_it_can_be_asked(self):
-        result = qvmodcat("--json", "show", "--all", "--resolve")
-        self.assertExit(result, 0)
+        result = self.assertExit(qvmodcat("--json", "show", "--all", "--resolve"), 0)
         folders = {(m["key"], f["long_name"]): (f["folder"], f["folder_check"])
                    for m in result.json() for f in m["files"]}
         self.assertEqual(("[SystemFolder]", "confirmed"), folders[("Acme.Viewer:1033", "viewer.dll")])
@@ -110,7 +97,7 @@ class Show(DemoTest):
         self.assertRegex(text, r"\n\s+-> \[SystemFolder\]   \(the catalog agrees\)\n")
 
 
-class FileLookups(DemoTest):
+class FileLookups(ProgramTest):
     def find(self, *arguments):
         result = qvmodcat("--json", "find-file", *arguments)
         self.assertIn(result.code, (0, 1), result)
@@ -119,15 +106,13 @@ class FileLookups(DemoTest):
         return answer
 
     def test_a_file_listed_for_a_module_the_catalog_lacks(self):
-        result = qvmodcat("find-file", "acmeprint.dll")
-        self.assertExit(result, 1)
+        result = self.assertExit(qvmodcat("find-file", "acmeprint.dll"), 1)
         self.assertEqual("not found: FilesToModules.ini lists the file for Delta.Print:0, which the "
                          "catalog does not have\n", result.out)
         answer = self.find("acmeprint.dll")
         self.assertEqual((True, None, "Delta.Print:0"),
                          (answer["found"], answer["module"], answer["listed_key"]))
-        result = qvmodcat("find-file", "nothing.dll")
-        self.assertExit(result, 1)
+        result = self.assertExit(qvmodcat("find-file", "nothing.dll"), 1)
         self.assertEqual("not found: no module of the catalog has a file named nothing.dll\n",
                          result.out)
 
@@ -162,24 +147,20 @@ class FileLookups(DemoTest):
         listed = {m["key"]: m["display_name"] for m in qvmodcat("--json", "list").json()}
         for key, source in (("Acme.Viewer:1036", "modules.ini"), ("Borealis.Fonts:0", "subject"),
                             ("Cobalt.Sync:1033", "modules.ini")):
-            result = qvmodcat("--json", "display-name", key)
-            self.assertExit(result, 0)
+            result = self.assertExit(qvmodcat("--json", "display-name", key), 0)
             self.assertEqual((listed[key], source, True),
                              (result.json()["display_name"], result.json()["source"],
                               result.json()["in_catalog"]), key)
         result = qvmodcat("display-name", "Borealis.Fonts:0")
         self.assertEqual("Borealis Font Pack\n  from the module's subject (modules.ini does not "
                          "name it)\n", result.out)
-        result = qvmodcat("display-name", "Delta.Print:0")
-        self.assertExit(result, 1)
+        result = self.assertExit(qvmodcat("display-name", "Delta.Print:0"), 1)
         self.assertEqual("The catalog has no module Delta.Print:0.\n", result.out)
 
 
-class Dependencies(DemoTest):
+class Dependencies(ProgramTest):
     def test_closure_marks_found_older_missing_and_conflicts(self):
-        result = qvmodcat("--json", "deps", "Borealis.Charts:1033")
-        self.assertExit(result, 1)
-        answer = result.json()
+        answer = self.assertExit(qvmodcat("--json", "deps", "Borealis.Charts:1033"), 1).json()
         self.assertEqual([("Borealis.Charts:1033", "Acme.Viewer:0", "found", "Acme.Viewer:1033"),
                           ("Acme.Viewer:1033", "Acme.Core:0", "found", "Acme.Core:0"),
                           ("Borealis.Charts:1033", "Borealis.Fonts:0", "older", "Borealis.Fonts:0"),
@@ -200,8 +181,7 @@ class Dependencies(DemoTest):
         self.assertIn("Incomplete: 1 missing, 1 older than required, 1 conflicting.\n", text)
 
     def test_who_requires_a_module(self):
-        result = qvmodcat("--json", "rdeps", "Acme.Core:0")
-        self.assertExit(result, 0)
+        result = self.assertExit(qvmodcat("--json", "rdeps", "Acme.Core:0"), 0)
         self.assertEqual([("Acme.Viewer:1031", 1, "found"), ("Acme.Viewer:1033", 1, "found"),
                           ("Borealis.Charts:1033", 2, "found"), ("Acme.Viewer:1036", 1, "found")],
                          [(r["key"], r["depth"], r["status"]) for r in result.json()["required_by"]],
@@ -209,17 +189,14 @@ class Dependencies(DemoTest):
         result = qvmodcat("rdeps", "Borealis.Fonts:0")
         self.assertEqual(["Borealis.Charts:1033", "3.0.1.0", "requires", "Borealis.Fonts:0", ">=",
                           "3.0", "older"], result.out.splitlines()[1].split())
-        result = qvmodcat("rdeps", "Borealis.Charts:1033")
-        self.assertExit(result, 1)
+        result = self.assertExit(qvmodcat("rdeps", "Borealis.Charts:1033"), 1)
         self.assertIn("  no module of the catalog requires it\n", result.out, result)
-        result = qvmodcat("--json", "rdeps", "Delta.Print:0")
-        self.assertExit(result, 0)
+        result = self.assertExit(qvmodcat("--json", "rdeps", "Delta.Print:0"), 0)
         self.assertEqual([(None, "Borealis.Charts:1033", 1, "missing")], [
             (result.json()["module"], r["key"], r["depth"], r["status"]) for r in result.json()["required_by"]])
 
     def test_graphviz_and_keys_that_are_almost_right(self):
-        result = qvmodcat("deps", "Borealis.Charts:1033", "--format", "dot")
-        self.assertExit(result, 1)
+        result = self.assertExit(qvmodcat("deps", "Borealis.Charts:1033", "--format", "dot"), 1)
         for line in ('"Borealis.Charts:1033" [label="Borealis.Charts:1033\\n3.0.1.0", penwidth=2];',
                      '"Cobalt.Sync:1033" [label="Cobalt.Sync:1033\\n1.4.0.0", style=dashed];',
                      '"Cobalt.Sync:1033" -> "Acme.Core:0" [label="excludes", color=red'):
@@ -229,8 +206,7 @@ class Dependencies(DemoTest):
                                 ("Acme.Viewr:0", "Acme.Viewer:1031, Acme.Viewer:1033 or "
                                                  "Acme.Viewer:1036"),
                                 ("Borealis.Charts:1031", "Borealis.Charts:1033")):
-            result = qvmodcat("show", key)
-            self.assertExit(result, 1)
+            result = self.assertExit(qvmodcat("show", key), 1)
             self.assertEqual("The catalog has no module %s.\nDid you mean %s?\n" % (key, suggestion),
                              result.out)
         result = qvmodcat("--json", "deps", "Borealis.Ch:1033")
@@ -238,12 +214,10 @@ class Dependencies(DemoTest):
                                                            "taking Borealis.Charts:1033" in result.err))
 
 
-class Inspect(DemoTest):
+class Inspect(ProgramTest):
     def test_a_package_read_on_its_own_and_its_place_in_the_catalog(self):
         package = os.path.join(PRODUCT, "Vendor", "borealis_fonts.msm")
-        result = qvmodcat("--json", "inspect", package, "--resolve")
-        self.assertExit(result, 0)
-        module = result.json()
+        module = self.assertExit(qvmodcat("--json", "inspect", package, "--resolve"), 0).json()
         self.assertEqual(("Borealis.Fonts:0", "loaded", windows_path(package)),
                          (module["key"], module["source"], module["path"]))
         self.assertEqual([("boreal.ttf", "[FontsFolder]", "not-asked"),
@@ -251,9 +225,8 @@ class Inspect(DemoTest):
                          [(f["long_name"], f["folder"], f["folder_check"]) for f in module["files"]])
         self.assertEqual("this-package", module["catalog"]["state"])
 
-        result = RUNNER.run("--search-path", os.path.join(PRODUCT, "Modules"), "--json", "inspect",
-                            package)
-        self.assertExit(result, 0)
+        result = self.assertExit(RUNNER.run("--search-path", os.path.join(PRODUCT, "Modules"),
+                                            "--json", "inspect", package), 0)
         self.assertEqual({"state": "absent"}, result.json()["catalog"])
 
     def test_files_that_are_no_package_are_named_before_the_component_is_asked(self):
@@ -263,15 +236,14 @@ class Inspect(DemoTest):
                               (os.path.join(PRODUCT, "Modules"), "is a folder, not a package file"),
                               (os.path.join(PRODUCT, "modules.ini"),
                                "not an installer package (no compound file)")):
-            result = qvmodcat("inspect", path)
-            self.assertExit(result, 2)
+            result = self.assertExit(qvmodcat("inspect", path), 2)
             self.assertEqual(("", "qvmodcat: %s: %s\n" % (path, message)), (result.out, result.err),
                              "the path as it was typed")
         answer = qvmodcat("--json", "inspect", missing).json()
         self.assertEqual({"path": missing, "description": "no such file"}, answer["error"])
 
 
-class Environment(DemoTest):
+class Environment(ProgramTest):
     def setUp(self):
         RUNNER.clear_key()
 
@@ -284,9 +256,8 @@ class Environment(DemoTest):
         RUNNER.set_number("MatchFolder", 1)
         before = RUNNER.values()
 
-        result = RUNNER.run("--search-path", modules, "--module-folder", vendor, "--no-match-folder",
-                            "--json", "folders")
-        self.assertExit(result, 0)
+        result = self.assertExit(RUNNER.run("--search-path", modules, "--module-folder", vendor,
+                                            "--no-match-folder", "--json", "folders"), 0)
         self.assertEqual([(modules, "search"), (vendor, "entry")],
                          [(f["path"], f["kind_name"]) for f in result.json()],
                          "the given list, and one entry: ModuleFolder1 ends the entries for the run")
@@ -298,30 +269,27 @@ class Environment(DemoTest):
                          "options not given leave the environment's values")
 
 
-class CommandLine(DemoTest):
+class CommandLine(ProgramTest):
     def setUp(self):
         RUNNER.clear_key()
 
     def test_help(self):
         commands = ("check", "list", "folders", "show", "find-file", "key-for-file",
                     "display-name", "deps", "rdeps", "inspect")
-        result = RUNNER.run("--help")
-        self.assertExit(result, 0)
+        result = self.assertExit(RUNNER.run("--help"), 0)
         self.assertIn("Exit codes: 0 found or clean, 1 not found or problems found, 2 error",
                       result.out)
         self.assertNotIn("--search-path LIST", result.out, "the environment options have a page")
         self.assertIn("--search-path LIST", RUNNER.run("help", "environment").out)
         for command in commands:
             self.assertRegex(result.out, r"\n  %s " % command)
-            page = RUNNER.run("help", command)
-            self.assertExit(page, 0)
+            page = self.assertExit(RUNNER.run("help", command), 0)
             self.assertRegex(page.out, r"^usage: qvmodcat [^\0]*\nExample:\n  qvmodcat .*%s" % command)
             self.assertNotIn("--search-path LIST", page.out)
         self.assertEqual(RUNNER.run("deps", "--help").out, RUNNER.run("help", "deps").out)
 
     def test_versions_of_the_tool_and_the_component(self):
-        result = RUNNER.run("--version")
-        self.assertExit(result, 0)
+        result = self.assertExit(RUNNER.run("--version"), 0)
         lines = result.out.splitlines()
         self.assertEqual(["qvmodcat 2.0.0.0", "QvModCat2.dll 2.0.0.0"], lines[:2])
         self.assertTrue(lines[2].endswith("\\QvModCat2.dll"), lines[2])
@@ -350,22 +318,20 @@ class CommandLine(DemoTest):
                 (("--match-folder", "--no-match-folder", "list"), "--no-match-folder is given twice"),
                 (("--json=yes", "list"), "option --json takes no value"),
                 (("help", "chek"), 'no help on "chek" (did you mean check?)')):
-            result = RUNNER.run(*arguments)
-            self.assertExit(result, 2)
+            result = self.assertExit(RUNNER.run(*arguments), 2)
             self.assertIn("qvmodcat: " + message, result.err)
             self.assertIn("usage: ", result.err)
             self.assertEqual("", result.out)
-        result = RUNNER.run("--json", "show", "Foo:abc")
-        self.assertExit(result, 2)
+        result = self.assertExit(RUNNER.run("--json", "show", "Foo:abc"), 2)
         self.assertEqual("command line", result.json()["error"]["call"])
         self.assertIn("is no module key", result.json()["error"]["description"])
         self.assertEqual({}, RUNNER.values(), "nothing was written")
 
 
-class LostAnswer(DemoTest):
+class LostAnswer(ProgramTest):
     def test_an_answer_that_cannot_be_written_ends_as_an_error(self):
-        result = RUNNER.run("--isolated", *demo_options(PRODUCT), "folders", stdout_path="/dev/full")
-        self.assertExit(result, 2)
+        result = self.assertExit(RUNNER.run("--isolated", *demo_options(PRODUCT), "folders",
+                                            stdout_path="/dev/full"), 2)
         self.assertIn("could not be written to standard output", result.err)
 
 

@@ -197,8 +197,7 @@ class CheckProblemClasses(ProgramTest):
 
     def test_list_and_folders_say_what_was_skipped(self):
         options, _, _ = unread_packages()
-        result = RUNNER.run("--isolated", *options, "list")
-        self.assertEqual(0, result.code, result)
+        result = self.assertExit(RUNNER.run("--isolated", *options, "list"), 0)
         self.assertEqual(["1 module: 1 from packages, 0 from gallery descriptors",
                           "5 package files: 5 opened, 0 from the package cache",
                           "4 packages not read: see `qvmodcat check`"], result.out.splitlines()[-3:])
@@ -216,8 +215,7 @@ class CheckProblemClasses(ProgramTest):
 
     def test_graphviz_graph_of_the_catalog(self):
         options, _, _ = unmet_requirements()
-        result = RUNNER.run("--isolated", *options, "check", "--format", "dot")
-        self.assertEqual(1, result.code, result)
+        result = self.assertExit(RUNNER.run("--isolated", *options, "check", "--format", "dot"), 1)
         self.assertTrue(result.out.startswith('digraph "catalog" {'), result.out)
         for line in ('"Borealis.Charts:1033" -> "Acme.Viewer:1033" [label=">= 1.2"];',
                      '"Borealis.Charts:1033" -> "Borealis.Fonts:0" [label=">= 3.0", color=red',
@@ -307,17 +305,14 @@ class RealModules(ProgramTest):
         return RUNNER.run("--isolated", "--search-path", REAL, *arguments)
 
     def test_check_finds_the_newer_package_hidden_behind_an_older_one(self):
-        result = self.run_real("--json", "check")
-        self.assertEqual(1, result.code, result)
-        answer = result.json()
+        answer = self.assertExit(self.run_real("--json", "check"), 1).json()
         files = [n for n in os.listdir(REAL) if n.lower().endswith(".msm")]
         self.assertEqual((len(files), len(files) - 1), (answer["package_files"], answer["modules"]))
-        shared = answer["shared_keys"]
         self.assertEqual([("TortoiseOverlays-win32.msm", "1.0.0.0",
                            ["TortoiseOverlays-1.1.5.29440-win32.msm"], True)],
                          [(file_name(k["shown"]["path"]), k["shown"]["version"],
                            [file_name(h["path"]) for h in k["hidden"]], k["newer_hidden"])
-                          for k in shared])
+                          for k in answer["shared_keys"]])
 
     def test_a_file_asked_in_its_language_is_found_first_of_every_module_with_it(self):
         result = self.run_real("--json", "find-file", "msvcr90.dll", "--language", "1033")

@@ -48,6 +48,11 @@ class ProgramTest(unittest.TestCase):
                 sys.stderr.write(repr(entry) + "\n")
         return result
 
+    def assertExit(self, result, code):
+        """The result of a program run, once its exit code is checked."""
+        self.assertEqual(code, result.code, result)
+        return result
+
 
 class Result:
     def __init__(self, command, code, out, err):
