@@ -77,7 +77,6 @@ Const Zulu = "Qv.Zulu.00000000_0000_0000_0000_000000000003"
 Dim deps : Set deps = m.Dependencies
 AssertEqual "[" & Alpha & ":0][" & Mike & ":1033][" & Zulu & ":1031]", Walk(deps, "Key", 3), _
     "dependencies in ascending key order"
-AssertEqual "[0][1033][1031]", Walk(deps, "Language", 3), "dependency Language"
 AssertEqual vbLong, VarType(deps(2).Language), "dependency Language is a number"
 Dim position : position = 2
 AssertEqual Mike & ":1033", deps(position).Key, "an index in a variable (by reference)"
