@@ -147,10 +147,9 @@ class FileLookups(ProgramTest):
         listed = {m["key"]: m["display_name"] for m in qvmodcat("--json", "list").json()}
         for key, source in (("Acme.Viewer:1036", "modules.ini"), ("Borealis.Fonts:0", "subject"),
                             ("Cobalt.Sync:1033", "modules.ini")):
-            result = self.assertExit(qvmodcat("--json", "display-name", key), 0)
+            answer = self.assertExit(qvmodcat("--json", "display-name", key), 0).json()
             self.assertEqual((listed[key], source, True),
-                             (result.json()["display_name"], result.json()["source"],
-                              result.json()["in_catalog"]), key)
+                             (answer["display_name"], answer["source"], answer["in_catalog"]), key)
         result = qvmodcat("display-name", "Borealis.Fonts:0")
         self.assertEqual("Borealis Font Pack\n  from the module's subject (modules.ini does not "
                          "name it)\n", result.out)
