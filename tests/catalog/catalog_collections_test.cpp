@@ -64,8 +64,7 @@ class CatalogCollectionsTest : public CatalogTest {
     return list.Get() ? list.Get() : L"";
   }
   HRESULT Add(const std::wstring& folder) {
-    UniqueBstr text(SysAllocString(folder.c_str()));
-    return folders_->AddFolder(text.Get());
+    return folders_->AddFolder(Arg(folder));
   }
 
   ComRef<IMMCatalog> catalog_;

@@ -115,8 +115,8 @@ TEST(ModuleFolderLookup, DeletedPackageRaisesTheLibrarysCodeAndText) {
   folder = L"unchanged";
   const com_exception error = Raised([&] { record.ResolveModuleFolder(L"bin", folder); });
   EXPECT_EQ(HresultFromWin32Code(static_cast<long>(libraryCode)), error.Code());
-  const std::string ending = "MsiOpenDatabase(" + path + ")", text = error.Description();
-  EXPECT_EQ(ending, text.substr(text.size() - std::min(text.size(), ending.size())));
+  EXPECT_TRUE(EndsWith(error.Description(), "MsiOpenDatabase(" + path + ")"))
+      << error.Description();
   EXPECT_EQ(WideString(L"unchanged"), folder);
 }
 

@@ -11,10 +11,6 @@
 
 namespace {
 
-bool EndsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
-}
-
 // What the replaced table entries hand out and see.
 MSIHANDLE errorRecord = 0;
 std::set<MSIHANDLE> closed;
