@@ -49,7 +49,6 @@ TEST(ThrowIfFailed, DescriptionFromErrorInformationThenSystemTextThenUnknownErro
   EXPECT_FALSE(TakeErrorInfo().hasInfo) << "the information is taken away";
 
   const com_exception fromSystem = Raised([] { ThrowIfFailed(E_ACCESSDENIED); });
-  EXPECT_FALSE(fromSystem.Description().empty());
   EXPECT_EQ(SystemMessageText(E_ACCESSDENIED), fromSystem.Description());
 
   const HRESULT unknown = static_cast<HRESULT>(0x8FFF1234);
