@@ -190,9 +190,7 @@ TEST_F(Gallery, EntryReadersFollowKeysByPositionAndReadTheirSections) {
   ASSERT_EQ(2, descriptor.CountDependencies()) << "two keys, whatever their names";
   DescriptorDependency first, second;
   descriptor.ReadDependency(0, first);
-  EXPECT_EQ(WideString(L"Dep.One"), first.ID);
   EXPECT_EQ(WideString(L"1.2.3"), first.Version);
-  EXPECT_EQ(1033, first.Language);
   second.ID = L"caller's";
   second.Language = 5;
   descriptor.ReadDependency(1, second);
