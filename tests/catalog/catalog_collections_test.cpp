@@ -64,8 +64,7 @@ class CatalogCollectionsTest : public CatalogTest {
     return list.Get() ? list.Get() : L"";
   }
   HRESULT Add(const std::wstring& folder) {
-    UniqueBstr text(SysAllocString(folder.c_str()));
-    return folders_->AddFolder(text.Get());
+    return folders_->AddFolder(Arg(folder));
   }
 
   ComRef<IMMCatalog> catalog_;
@@ -131,7 +130,6 @@ TEST_F(CatalogCollectionsTest, EnumeratorsWalkSkipResetAndCloneAndKeepTheirColle
   ComRef<IMergeModule2> third;
   V_DISPATCH(&items[0].Get())->QueryInterface(__uuidof(IMergeModule2), third.PutVoid());
   EXPECT_EQ(kGamma, TextOf(third.Get(), &IMergeModule2::get_Key));
-  EXPECT_EQ(S_FALSE, clone->Skip(1));
   EXPECT_EQ(S_OK, walk->Skip(1)) << "exactly the one left";
   EXPECT_EQ(S_FALSE, walk->Next(1, items[0].Put(), &fetched));
   EXPECT_EQ(0u, fetched) << "the walk is at its end";
@@ -150,7 +148,6 @@ TEST_F(CatalogCollectionsTest, FolderItemsCopyTheirFolderAndOutliveTheStore) {
   // The item keeps its folder after the last catalog emptied the store; an edit then leaves
   // the store empty.
   catalog_.Reset();
-  ASSERT_TRUE(ModuleFolderStore().empty());
   ComRef<IUnknown> unknown;
   ComRef<IMergeModuleCollection> modules;
   ASSERT_EQ(S_OK, item->get_Modules(unknown.Put()));

@@ -25,11 +25,8 @@ inline std::wstring TextOf(IMergeModule2* module, TextGetter getter) {
 
 // The thread's error information's source (taking the information clears it).
 inline std::wstring ErrorSource() {
-  ComRef<IErrorInfo> info;
-  UniqueBstr source;
-  if (GetErrorInfo(0, info.Put()) != S_OK) return L"<no error information>";
-  info->GetSource(source.Put());
-  return source.Get() ? source.Get() : L"";
+  const ErrorView view = TakeErrorInfo();
+  return view.hasInfo ? view.source : L"<no error information>";
 }
 
 class CatalogTest : public ::testing::Test {

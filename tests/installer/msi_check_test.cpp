@@ -11,10 +11,6 @@
 
 namespace {
 
-bool EndsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
-}
-
 // What the replaced table entries hand out and see.
 MSIHANDLE errorRecord = 0;
 std::set<MSIHANDLE> closed;
@@ -49,7 +45,6 @@ class MsiCheck : public ::testing::Test {
 };
 
 TEST_F(MsiCheck, CodeBecomesWin32HresultAndTextNamesTheCallWithItsArguments) {
-  EXPECT_NO_THROW(CheckMsiResult(0, "MsiViewFetch"));
   const com_exception error = Raised([] { CheckMsiResult(2, "MsiOpenDatabase", "C:\\a.msm", ""); });
   EXPECT_EQ(static_cast<HRESULT>(0x80070002), error.Code());
   // Without an error record the message is the system's text for the HRESULT.

@@ -17,6 +17,7 @@
 #include "qv_guid.h"
 #include "qvmodcat.h"
 
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -118,6 +119,7 @@ ClassEntry probes[] = {
     {&kClsidFolderItemProbe, "QvTest.FolderItemProbe.1", "QvTest.FolderItemProbe",
      &RegisterClassEntry, &UnregisterClassEntry, ClassCreatorsOf<FolderItemProbe>(), nullptr,
      nullptr, nullptr, nullptr}};
+ClassTable probeTable{probes, std::size(probes)};
 
 }  // namespace
 
@@ -130,17 +132,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  for (ClassEntry& entry : probes) {
-    if (*entry.Clsid != clsid) continue;
-    if (!entry.CachedFactory) {
-      const HRESULT created = entry.Creators.CreateFactory(entry, &entry.CachedFactory);
-      if (FAILED(created)) return created;
-    }
-    return entry.CachedFactory->QueryInterface(iid, object);
-  }
-  return CLASS_E_CLASSNOTAVAILABLE;
+  return GetClassObject(probeTable, clsid, iid, object);
 }
 
 STDAPI DllCanUnloadNow() { return CanUnloadNow(); }

@@ -9,6 +9,7 @@
 #include "common/com_ref.h"
 #include "common/text.h"
 #include "common/variant.h"
+#include "support/test_support.h"
 
 #include "qvmodcat.h"
 
@@ -26,18 +27,10 @@ inline std::wstring CorpusRoot() {
   return WideFromUtf8(root) + L"\\corpus";
 }
 
-struct Arg : UniqueBstr {  // a BSTR argument for the length of one call
-  explicit Arg(const std::wstring& text) : UniqueBstr(SysAllocString(text.c_str())) {}
-  operator BSTR() const { return Get(); }
-};
-
 // The rule for every call: success, or a failure whose error information has a description.
 inline HRESULT Checked(HRESULT code, const char* what) {
   if (SUCCEEDED(code)) return code;
-  ComRef<IErrorInfo> info;
-  UniqueBstr description;
-  if (GetErrorInfo(0, info.Put()) == S_OK && info) info->GetDescription(description.Put());
-  EXPECT_NE(0u, description.Length())
+  EXPECT_FALSE(TakeErrorInfo().description.empty())
       << what << " failed with 0x" << std::hex << code << " and no error description";
   return code;
 }

@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include "common/com_ref.h"
 #include "common/unique_handle.h"
 
 #include <gtest/gtest.h>
@@ -126,6 +127,20 @@ DWORD StandInState::Number(const wchar_t* value) const {
                    &size) != ERROR_SUCCESS)
     return 0;
   return number;
+}
+
+ErrorView TakeErrorInfo() {
+  ErrorView view;
+  ComRef<IErrorInfo> info;
+  if (GetErrorInfo(0, info.Put()) != S_OK || !info) return view;
+  view.hasInfo = true;
+  UniqueBstr source, description;
+  info->GetSource(source.Put());
+  info->GetDescription(description.Put());
+  info->GetGUID(&view.guid);
+  if (source.Get()) view.source = source.Get();
+  if (description.Get()) view.description = description.Get();
+  return view;
 }
 
 void PrintTo(const WideString& text, std::ostream* out) {

@@ -2,6 +2,7 @@
 // key of their own, a readable WideString in failure messages, and the code a failure raised.
 #pragma once
 
+#include "common/bstr.h"
 #include "common/com_exception.h"
 #include "common/wide_string.h"
 
@@ -53,6 +54,11 @@ class StandInState {
   std::wstring key_;
 };
 
+struct Arg : UniqueBstr {  // a BSTR argument for the length of one call
+  explicit Arg(const std::wstring& text) : UniqueBstr(SysAllocString(text.c_str())) {}
+  operator BSTR() const { return Get(); }
+};
+
 // Sets the last-write time of a file to `base` moved by `seconds`.
 void SetWriteTime(const WideString& path, FILETIME base, long long seconds);
 
@@ -68,6 +74,18 @@ com_exception Raised(Action&& action) {
 }
 template <class Action>
 HRESULT RaisedCode(Action&& action) { return Raised(action).Code(); }
+
+// The thread's error information as an automation client reads it (taking it clears it).
+struct ErrorView {
+  bool hasInfo = false;
+  std::wstring source, description;
+  GUID guid = {};
+};
+ErrorView TakeErrorInfo();
+
+inline bool EndsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
 
 // Readable WideString values in failure messages.
 void PrintTo(const WideString& text, std::ostream* out);
