@@ -24,6 +24,15 @@ REAL = os.path.join(os.environ.get("QV_SOURCE_DIR", ""), "..", "shared", "realms
 ANSWERS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "catalog_answers.js")
 RUNNER = Runner("cache_differential")
 COUNTS = ("packages_read", "packages_from_cache")
+RACY_SECONDS = 10  # the cache never trusts a package written less than this before it was read
+
+
+def wait_until_settled(*folders):
+    """Waits until every package of the folders is older than the racy margin: the shared
+    fixtures may have been built a moment ago, and a racy package is (rightly) read again."""
+    newest = max(os.path.getmtime(os.path.join(folder, name)) for folder in folders
+                 for name in os.listdir(folder) if name.endswith(".msm"))
+    time.sleep(max(0.0, newest + RACY_SECONDS + 1 - time.time()))
 
 
 class Catalog:
@@ -91,12 +100,14 @@ class SameAnswers(ProgramTest):
             catalog.close()
 
     def test_demo_catalog(self):
+        wait_until_settled(os.path.join(DEMO, "Modules"), os.path.join(DEMO, "Vendor"))
         win = windows_path(DEMO)
         self.compare(Catalog(win + "\\Modules," + win + "\\Vendor", DEMO))
 
     def test_the_inspector_reports_and_clears_the_cache(self):
         folder = os.path.join(FIXTURES, "catalog_packages")
         packages = len([name for name in os.listdir(folder) if name.endswith(".msm")])
+        wait_until_settled(folder)
         catalog = Catalog(windows_path(folder))
         try:
             catalog.check(True)
@@ -120,9 +131,10 @@ class SameAnswers(ProgramTest):
             catalog.close()
 
     def test_generated_packages(self):
-        self.compare(Catalog(",".join(windows_path(os.path.join(FIXTURES, name))
-                                      for name in ("catalog_packages", "installer_packages",
-                                                   "folder_packages", "qvmodcat_packages"))))
+        folders = [os.path.join(FIXTURES, name) for name in (
+            "catalog_packages", "installer_packages", "folder_packages", "qvmodcat_packages")]
+        wait_until_settled(*folders)
+        self.compare(Catalog(",".join(map(windows_path, folders))))
 
     @unittest.skipUnless(os.path.isdir(REAL), "no real packages in ../shared/realmsm")
     def test_real_modules(self):
