@@ -209,14 +209,9 @@ def main():
                             entry["dirs"][key], problems)
                     counts["directories"] += 1
 
-    for problem in problems:
-        print(problem)
-    print("%(packages)d packages, %(files)d files (%(resolved)d resolved), "
-          "%(directories)d directory keys compared" % counts)
-    if counts["packages"] == 0:
-        print("no package was compared")
-        return 1
-    return 1 if problems else 0
+    return msitools.report(problems, "%(packages)d packages, %(files)d files (%(resolved)d "
+                           "resolved), %(directories)d directory keys compared" % counts,
+                           counts["packages"])
 
 
 if __name__ == "__main__":

@@ -10,14 +10,13 @@
 //   unreadable <count of Directory keys longer than a field read takes>
 #include "common/com_exception.h"
 #include "common/text.h"
-#include "common/unique_handle.h"
 #include "installer/msi_check.h"
 #include "module/module_record.h"
+#include "support/test_support.h"
 
 #include <objbase.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -85,16 +84,8 @@ int main(int argc, char** argv) {
   }
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 3;
   for (int i = 2; i < argc; ++i) {
-    // ctest hands over host paths; the host file system is drive Z: under Wine.
-    std::string windowsPath = argv[i][0] == '/' ? std::string("Z:") + argv[i] : argv[i];
-    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
-    const WideString folder = WideString::FromAnsi(windowsPath.c_str());
-    WIN32_FIND_DATAW found = {};
-    FindHandle search(FindFirstFileW((folder + L"\\*.msm").c_str(), &found));
-    if (!search) continue;
-    do {
-      DumpPackage(argv[i], folder, found.cFileName);
-    } while (FindNextFileW(search.Get(), &found));
+    const WideString folder = WindowsPath(argv[i]);
+    ForEachPackage(folder, [&](const WideString& name) { DumpPackage(argv[i], folder, name); });
   }
   fclose(out);
   CoUninitialize();

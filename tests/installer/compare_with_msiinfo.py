@@ -144,13 +144,8 @@ def main():
                 problems.append("%s: %s\n  record:  %r\n  msiinfo: %r" % (name, field, entry.get(field), value))
         compared += 1
 
-    for problem in problems:
-        print(problem)
-    print("%d packages compared, %d differences" % (compared, len(problems)))
-    if compared == 0:
-        print("no package was compared")
-        return 1
-    return 1 if problems else 0
+    return msitools.report(problems, "%d packages compared, %d differences"
+                           % (compared, len(problems)), compared)
 
 
 if __name__ == "__main__":

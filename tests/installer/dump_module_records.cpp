@@ -4,10 +4,10 @@
 //   dump_module_records <output.json> <package folder> [<package folder>...]
 #include "common/com_exception.h"
 #include "module/module_record.h"
+#include "support/test_support.h"
 
 #include <objbase.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -91,16 +91,10 @@ int main(int argc, char** argv) {
   if (argc < 3 || FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
   std::vector<std::string> records;
   for (int i = 2; i < argc; ++i) {
-    std::string folder = argv[i];
-    // ctest hands over host paths; the host file system is drive Z: under Wine.
-    if (folder[0] == '/') folder = "Z:" + folder;
-    std::replace(folder.begin(), folder.end(), '/', '\\');
-    WIN32_FIND_DATAA found = {};
-    const HANDLE search = FindFirstFileA((folder + "\\*.msm").c_str(), &found);
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
-      records.push_back(DumpRecord(WideString::FromAnsi(folder.c_str()),
-                                   WideString::FromAnsi(found.cFileName)));
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    const WideString folder = WindowsPath(argv[i]);
+    ForEachPackage(folder, [&](const WideString& name) {
+      records.push_back(DumpRecord(folder, name));
+    });
   }
   std::ofstream(argv[1], std::ios::binary)
       << List(records, [](const std::string& record) { return record; }) << "\n";

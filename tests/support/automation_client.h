@@ -17,14 +17,10 @@
 
 #include <string>
 
-// <build>\corpus, where testkit/corpus wrote the cases (ctest hands over a Unix path; Wine maps /
-// to Z:).
+// <build>\corpus, where testkit/corpus wrote the cases.
 inline std::wstring CorpusRoot() {
   const char* build = getenv("QV_BUILD_DIR");
-  std::string root = std::string(build && build[0] == '/' ? "Z:" : "") + (build ? build : "");
-  for (char& c : root)
-    if (c == '/') c = '\\';
-  return WideFromUtf8(root) + L"\\corpus";
+  return WindowsPath(std::string(build ? build : "") + "/corpus").c_str();
 }
 
 // The rule for every call: success, or a failure whose error information has a description.

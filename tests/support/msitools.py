@@ -41,3 +41,10 @@ class Table:
 def read_tables(package):
     """{name: Table} of every table of the package but the system tables."""
     return {name: Table(package, name) for name in sorted(tables(package))}
+
+
+def report(problems, summary, compared):
+    """Prints a host-side check's problems and summary; its exit status: 1 when anything
+    differed or nothing was compared."""
+    print("\n".join(problems + [summary] + ([] if compared else ["no package was compared"])))
+    return 1 if problems or not compared else 0

@@ -1,10 +1,10 @@
 #include "support/test_support.h"
 
 #include "common/com_ref.h"
-#include "common/unique_handle.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -41,15 +41,16 @@ void MakeFolders(const std::wstring& folder) {
 
 }  // namespace
 
+WideString WindowsPath(const std::string& hostPath) {
+  std::string path = !hostPath.empty() && hostPath[0] == '/' ? "Z:" + hostPath : hostPath;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return WideString::FromAnsi(path.c_str());
+}
+
 WideString FixtureFolder(const char* set) {
   const char* folder = getenv("QV_FIXTURES_DIR");
   EXPECT_NE(folder, nullptr) << "QV_FIXTURES_DIR is not set";
-  std::string path = folder ? folder : "";
-  // ctest hands over a Unix path; Wine maps / to Z:.
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return WideString::FromAnsi((path + "\\" + set).c_str());
+  return WindowsPath(std::string(folder ? folder : "") + "/" + set);
 }
 
 WideString FixturePackage(const char* set, const char* name) {

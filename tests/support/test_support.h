@@ -4,12 +4,16 @@
 
 #include "common/bstr.h"
 #include "common/com_exception.h"
+#include "common/unique_handle.h"
 #include "common/wide_string.h"
 
 #include <windows.h>
 
 #include <ostream>
 #include <string>
+
+// A path that ctest hands over (a Unix path) as Wine shows it: / is drive Z:.
+WideString WindowsPath(const std::string& hostPath);
 
 // <QV_FIXTURES_DIR>\<set>: the folder the fixture <set> filled for this run; and in it
 // <name>.msm, a package it built.
@@ -58,6 +62,15 @@ struct Arg : UniqueBstr {  // a BSTR argument for the length of one call
   explicit Arg(const std::wstring& text) : UniqueBstr(SysAllocString(text.c_str())) {}
   operator BSTR() const { return Get(); }
 };
+
+// Calls each(name) for every package ("*.msm") of `folder`, in the file system's order.
+template <class Each>
+void ForEachPackage(const WideString& folder, Each&& each) {
+  WIN32_FIND_DATAW found = {};
+  const FindHandle search(FindFirstFileW((folder + L"\\*.msm").c_str(), &found));
+  for (bool more = static_cast<bool>(search); more; more = FindNextFileW(search.Get(), &found))
+    each(WideString(found.cFileName));
+}
 
 // Sets the last-write time of a file to `base` moved by `seconds`.
 void SetWriteTime(const WideString& path, FILETIME base, long long seconds);
