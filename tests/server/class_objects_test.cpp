@@ -4,6 +4,7 @@
 #include "common/bstr.h"
 #include "common/com_ref.h"
 #include "common/unique_handle.h"
+#include "support/com_getters.h"
 #include "support/test_support.h"
 
 #include "qvmodcat.h"
@@ -51,13 +52,10 @@ TEST_F(ClassObjects, UnloadingWaitsForEveryObjectAndServerLock) {
     ComRef<IMergeModule2> module = Make<IMergeModule2>();
     UniqueBstr path(SysAllocString(FixturePackage("server_packages", "full_module").c_str()));
     ASSERT_EQ(S_OK, module->Load(path.Get()));
-    ComRef<IDispatch> files;
-    ASSERT_EQ(S_OK, module->get_Files(files.Put()));
-    ComRef<IFileCollection> collection;
-    ASSERT_EQ(S_OK, files.QueryTo(__uuidof(IFileCollection), collection));
-    ComRef<IUnknown> unknown;
-    ASSERT_EQ(S_OK, collection->get__NewEnum(unknown.Put()));
-    ASSERT_EQ(S_OK, unknown.QueryTo(IID_IEnumVARIANT, enumerator));
+    const auto files = GetAs<IFileCollection>(module.Get(), &IMergeModule2::get_Files);
+    ASSERT_TRUE(files);
+    enumerator = GetAs<IEnumVARIANT>(files.Get(), &IFileCollection::get__NewEnum);
+    ASSERT_TRUE(enumerator);
   }
   EXPECT_EQ(S_FALSE, canUnloadNow_()) << "an enumerator outliving its module and collection";
   enumerator.Reset();
