@@ -103,16 +103,15 @@ TEST_F(ClassObjects, CatalogManagerRefusesIDispatchButDispatchesThroughItsInterf
 }
 
 TEST_F(ClassObjects, MergeModule2AnswersItsThreeIdentifiersWithOnePointer) {
-  ComRef<IMergeModule2> module = Make<IMergeModule2>();
-  ComRef<IUnknown> first, second, third, dispatch, identity, again;
-  ASSERT_EQ(S_OK, module.QueryTo(kIidMergeModule2Alt1, first));
-  ASSERT_EQ(S_OK, module.QueryTo(kIidMergeModule2Alt2, second));
-  ASSERT_EQ(S_OK, module.QueryTo(__uuidof(IMergeModule2), third));
-  ASSERT_EQ(S_OK, module.QueryTo(IID_IDispatch, dispatch));
-  EXPECT_TRUE(first.Get() == second.Get() && second.Get() == third.Get());
-  EXPECT_EQ(first.Get(), dispatch.Get());
+  const ComRef<IMergeModule2> module = Make<IMergeModule2>();
+  ComRef<IUnknown> same, identity, again;
+  for (const IID* iid : {&kIidMergeModule2Alt1, &kIidMergeModule2Alt2, &__uuidof(IMergeModule2),
+                         &IID_IDispatch}) {
+    ASSERT_EQ(S_OK, module.QueryTo(*iid, same));
+    EXPECT_EQ(static_cast<IUnknown*>(module.Get()), same.Get()) << std::hex << iid->Data1;
+  }
   ASSERT_EQ(S_OK, module.QueryTo(IID_IUnknown, identity));
-  ASSERT_EQ(S_OK, second.QueryTo(IID_IUnknown, again));
+  ASSERT_EQ(S_OK, same.QueryTo(IID_IUnknown, again));
   EXPECT_EQ(identity.Get(), again.Get());
   EXPECT_EQ(E_NOINTERFACE, module.QueryTo(IID_IClassFactory, again));
   EXPECT_FALSE(again);
