@@ -31,9 +31,8 @@ class CatalogCollectionsTest : public CatalogTest {
     TakeFolders();
   }
   void TakeFolders() {
-    ComRef<IUnknown> folders;
-    ASSERT_EQ(S_OK, catalog_->GetModuleFolders(folders.Put()));
-    ASSERT_EQ(S_OK, folders.QueryTo(__uuidof(IModuleFolderCollection), folders_));
+    folders_ = GetAs<IModuleFolderCollection>(catalog_.Get(), &IMMCatalog::GetModuleFolders);
+    ASSERT_TRUE(folders_);
   }
 
   ComRef<IModuleFolderItem> Folder(const VARIANT& index, HRESULT* result = nullptr) {
@@ -52,11 +51,6 @@ class CatalogCollectionsTest : public CatalogTest {
     if (FAILED(result)) return Error(result);
     if (!item || FAILED(item->get_Path(path.Put()))) return L"<no item>";
     return path.Get();
-  }
-  long FolderCount() {
-    long count = -1;
-    folders_->get_Count(&count);
-    return count;
   }
   static std::wstring SearchPathList() {
     UniqueBstr list;
@@ -103,10 +97,9 @@ TEST_F(CatalogCollectionsTest, ItemTakesPositionsTheirTextsAndValuesByReference)
 
 TEST_F(CatalogCollectionsTest, EnumeratorsWalkSkipResetAndCloneAndKeepTheirCollection) {
   ComRef<IMergeModuleCollection> modules = ModulesOf(catalog_.Get());
-  ComRef<IUnknown> unknown;
-  ASSERT_EQ(S_OK, modules->get_NewEnum(unknown.Put()));
-  ComRef<IEnumVARIANT> walk;
-  ASSERT_EQ(S_OK, unknown.QueryTo(IID_IEnumVARIANT, walk));
+  const ComRef<IEnumVARIANT> walk =
+      GetAs<IEnumVARIANT>(modules.Get(), &IMergeModuleCollection::get_NewEnum);
+  ASSERT_TRUE(walk);
   const ComRef<IMergeModule2> first = Item(modules.Get(), IntegerVariant(1));
 
   // The collection goes (the catalog rebuilds its own); the enumerator still reads it.
@@ -127,9 +120,7 @@ TEST_F(CatalogCollectionsTest, EnumeratorsWalkSkipResetAndCloneAndKeepTheirColle
   ComRef<IEnumVARIANT> clone;
   ASSERT_EQ(S_OK, walk->Clone(clone.Put()));
   ASSERT_EQ(S_OK, clone->Next(1, items[0].Put(), &fetched));
-  ComRef<IMergeModule2> third;
-  V_DISPATCH(&items[0].Get())->QueryInterface(__uuidof(IMergeModule2), third.PutVoid());
-  EXPECT_EQ(kGamma, TextOf(third.Get(), &IMergeModule2::get_Key));
+  EXPECT_EQ(kGamma, KeyOf(V_DISPATCH(&items[0].Get())));
   EXPECT_EQ(S_OK, walk->Skip(1)) << "exactly the one left";
   EXPECT_EQ(S_FALSE, walk->Next(1, items[0].Put(), &fetched));
   EXPECT_EQ(0u, fetched) << "the walk is at its end";
@@ -148,13 +139,8 @@ TEST_F(CatalogCollectionsTest, FolderItemsCopyTheirFolderAndOutliveTheStore) {
   // The item keeps its folder after the last catalog emptied the store; an edit then leaves
   // the store empty.
   catalog_.Reset();
-  ComRef<IUnknown> unknown;
-  ComRef<IMergeModuleCollection> modules;
-  ASSERT_EQ(S_OK, item->get_Modules(unknown.Put()));
-  ASSERT_EQ(S_OK, unknown.QueryTo(__uuidof(IMergeModuleCollection), modules));
-  long count = 0;
-  modules->get_Count(&count);
-  EXPECT_EQ(2, count);
+  const auto modules = GetAs<IMergeModuleCollection>(item.Get(), &IModuleFolderItem::get_Modules);
+  EXPECT_EQ(2, CountOf(modules.Get()));
   ASSERT_EQ(S_OK, Add(Path(L"b").c_str()));
   EXPECT_TRUE(ModuleFolderStore().empty());
 }
@@ -186,7 +172,7 @@ TEST_F(CatalogCollectionsTest, RemoveFolderRewritesTheListFromItsExpandedEntries
   state_.SetText(L"SearchPathList", L"%QV_CATALOG_ROOT%\\A,C:\\no such folder," + Path(L"B") +
                                         L",%QV_CATALOG_ROOT%\\C\\");
   TakeFolders();
-  ASSERT_EQ(3, FolderCount());  // <root>\A, <root>\B, <root>\C\ (the store's order)
+  ASSERT_EQ(3, CountOf(folders_.Get()));  // <root>\A, <root>\B, <root>\C\ (the store's order)
   long result = -1;
   // Only a null text and the number 0 remove nothing at once; other empty or zero indexes go
   // through Item, which finds nothing.
@@ -203,12 +189,12 @@ TEST_F(CatalogCollectionsTest, RemoveFolderRewritesTheListFromItsExpandedEntries
     EXPECT_EQ(expected, folders_->RemoveFolder(index, &result)) << type;
   }
   EXPECT_EQ(E_INVALIDARG, folders_->RemoveFolder(StringVariant(L"").Get(), &result));
-  EXPECT_EQ(3, FolderCount()) << "nothing was removed";
+  EXPECT_EQ(3, CountOf(folders_.Get())) << "nothing was removed";
 
   ASSERT_EQ(S_OK, folders_->RemoveFolder(StringVariant(L"2").Get(), &result));
   EXPECT_EQ(0, result);
   EXPECT_EQ(Lowered((Path(L"A") + L"," + Path(L"C\\")).c_str()), SearchPathList());
-  EXPECT_EQ(2, FolderCount());
+  EXPECT_EQ(2, CountOf(folders_.Get()));
   // Later entries moved down; their keys stay.
   EXPECT_EQ(Path(L"C\\").c_str(), FolderPath(IntegerVariant(2).Get()));
   EXPECT_EQ(Path(L"C\\").c_str(), FolderPath(StringVariant(L"3").Get()));
@@ -223,8 +209,7 @@ TEST_F(CatalogCollectionsTest, ErrorInformationIsPromisedForEachObjectsOwnInterf
   const ComRef<IMergeModuleCollection> modules = ModulesOf(catalog_.Get());
   const ComRef<IMergeModule2> module = Item(modules.Get(), IntegerVariant(1));
   const ComRef<IModuleFolderItem> folder = Folder(IntegerVariant(1).Get());
-  ComRef<IDispatch> dialogs;
-  ASSERT_EQ(S_OK, module->get_Dialogs(dialogs.Put()));
+  const auto dialogs = GetAs<IDialogCollection>(module.Get(), &IMergeModule2::get_Dialogs);
   const IID catalogIds[] = {__uuidof(IMMCatalog), kIidMMCatalogAlt2, kIidMMCatalogAlt3};
   const struct {
     IUnknown* object;
@@ -261,7 +246,7 @@ TEST_F(CatalogCollectionsTest, AFailingApplicationServiceFailsTheEdit) {
   long result = -1;
   EXPECT_EQ(static_cast<HRESULT>(0x80041111),
             folders_->RemoveFolder(IntegerVariant(1).Get(), &result));
-  EXPECT_EQ(2, FolderCount()) << "the item stays when the list cannot be written";
+  EXPECT_EQ(2, CountOf(folders_.Get())) << "the item stays when the list cannot be written";
   EXPECT_EQ(E_NOTIMPL, folders_->Reserved3(1, 2, 3));
 }
 

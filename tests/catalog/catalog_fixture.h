@@ -6,6 +6,7 @@
 #include "common/bstr.h"
 #include "common/variant.h"
 #include "standin_project.h"
+#include "support/com_getters.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,13 @@ inline std::wstring TextOf(IMergeModule2* module, TextGetter getter) {
   if (!module) return L"<no module>";
   if (FAILED((module->*getter)(text.Put()))) return L"<error>";
   return text.Get() ? text.Get() : L"";
+}
+
+// The key (or another text) of the module `object`; "<none>" without an object.
+inline std::wstring KeyOf(IDispatch* object, TextGetter getter = &IMergeModule2::get_Key) {
+  ComRef<IMergeModule2> module;
+  if (object) object->QueryInterface(__uuidof(IMergeModule2), module.PutVoid());
+  return object ? TextOf(module.Get(), getter) : L"<none>";
 }
 
 // The thread's error information's source (taking the information clears it).
@@ -54,21 +62,15 @@ class CatalogTest : public ::testing::Test {
     return *ImplementationOf<MMCatalog>(catalog.Get());
   }
   static ComRef<IMergeModuleCollection> ModulesOf(IMMCatalog* catalog) {
-    ComRef<IUnknown> modules;
-    EXPECT_EQ(S_OK, catalog->GetModules(modules.Put()));
-    ComRef<IMergeModuleCollection> collection;
-    modules.QueryTo(__uuidof(IMergeModuleCollection), collection);
-    return collection;
+    return GetAs<IMergeModuleCollection>(catalog, &IMMCatalog::GetModules);
   }
   // The keys of GetModules' collection in position order.
   static Keys ModuleKeys(IMMCatalog* catalog) {
     Keys keys;
     const ComRef<IMergeModuleCollection> modules = ModulesOf(catalog);
-    long count = 0;
-    if (modules) modules->get_Count(&count);
+    const long count = CountOf(modules.Get());
     for (long position = 1; position <= count; ++position)
-      keys.push_back(TextOf(Item(modules.Get(), IntegerVariant(position)).Get(),
-                            &IMergeModule2::get_Key));
+      keys.push_back(KeyOf(Item(modules.Get(), IntegerVariant(position)).Get()));
     return keys;
   }
   static ComRef<IMergeModule2> ModuleByKey(IMMCatalog* catalog, const wchar_t* key) {

@@ -22,12 +22,6 @@ const wchar_t kMulti1031[] = L"Qv.Multi.1A2B3C4D_0000_4000_8000_000000000008:103
 const wchar_t kMulti1033[] = L"Qv.Multi.1A2B3C4D_0000_4000_8000_000000000008:1033";
 const wchar_t kSource[] = L"QvLiteModCat.MMCatalog.1";
 
-std::wstring KeyOf(IDispatch* object, TextGetter getter = &IMergeModule2::get_Key) {
-  ComRef<IMergeModule2> module;
-  if (object) object->QueryInterface(__uuidof(IMergeModule2), module.PutVoid());
-  return object ? TextOf(module.Get(), getter) : L"<none>";
-}
-
 class CatalogQueryTest : public CatalogTest {
  protected:
   void SetUp() override {

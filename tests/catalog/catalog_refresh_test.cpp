@@ -150,8 +150,7 @@ TEST_F(CatalogRefreshTest, AFolderAddedByGetModuleFoldersWaitsForTheNextRebuild)
   const ComRef<IMMCatalog> catalog = NewCatalog();
 
   state_.SetText(L"SearchPathList", Path(L"a") + L"," + Path(L"b"));
-  ComRef<IUnknown> folders;
-  ASSERT_EQ(S_OK, catalog->GetModuleFolders(folders.Put()));
+  ASSERT_TRUE(GetAs<IModuleFolderCollection>(catalog.Get(), &IMMCatalog::GetModuleFolders));
   EXPECT_EQ(1u, Stored(Path(L"b")).Modules.size()) << "scanned as it joined";
   EXPECT_EQ((Keys{kAlpha}), ModuleKeys(catalog.Get()));
 

@@ -7,6 +7,7 @@
 #include "module/gallery_descriptor.h"
 #include "module/merge_module2.h"
 #include "module/module_record.h"
+#include "support/com_getters.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -41,6 +42,11 @@ class Gallery : public ::testing::Test {
 
   const StandInState state_{L"gallery"};
   const ScratchFolder product_{L"qv-gallery"};
+};
+
+// A descriptor object given its name and reference version as it is made.
+struct NamedDescriptor : GalleryDescriptor {
+  NamedDescriptor(const wchar_t* name, const wchar_t* reference) { SetNames(name, reference); }
 };
 
 Flags Status(GalleryDescriptor& descriptor) {
@@ -88,8 +94,7 @@ TEST_F(Gallery, StatusFlagsFollowEachRule) {
     const std::wstring name = L"Row" + std::to_wstring(row++);
     Descriptor(name, descriptor);
     for (const wchar_t* file : present) Put(file);
-    GalleryDescriptor probe;
-    probe.SetNames(name.c_str(), reference);
+    NamedDescriptor probe(name.c_str(), reference);
     EXPECT_EQ(expected, Status(probe));
     for (const wchar_t* file : present) DeleteFileW((product_.Path() + L"\\" + file).c_str());
   }
@@ -98,11 +103,9 @@ TEST_F(Gallery, StatusFlagsFollowEachRule) {
 TEST_F(Gallery, AMissingFileKeepsTheCheckOpenAndNothingSetsInstalledBack) {
   Descriptor(L"Viewer", PackageDescriptor("1.0", kDownloads));
   Put(L"Help\\viewer.chm");
-  GalleryDescriptor appearing, failing;
-  for (GalleryDescriptor* descriptor : {&appearing, &failing}) {
-    descriptor->SetNames(L"Viewer", L"1.0");
+  NamedDescriptor appearing(L"Viewer", L"1.0"), failing(L"Viewer", L"1.0");
+  for (GalleryDescriptor* descriptor : {&appearing, &failing})
     EXPECT_EQ(Flags(false, true), Status(*descriptor));
-  }
   Put(L"Modules\\viewer.msm");
   EXPECT_EQ(Flags(false, true), Status(appearing)) << "a destination is still missing";
   Put(L"Redist\\viewer.dll");
@@ -120,15 +123,13 @@ TEST_F(Gallery, ReaderFailuresNeverReachTheStatusGetters) {
   for (const wchar_t* operation : {L"CreateInstance", L"Open", L"Sections", L"Keys.Item"}) {
     SCOPED_TRACE(WideString(operation).Ansi());
     state_.SetText(L"ProfileFailOperation", operation);
-    GalleryDescriptor descriptor;
-    descriptor.SetNames(L"Viewer", L"1.0");
+    NamedDescriptor descriptor(L"Viewer", L"1.0");
     EXPECT_EQ(kInitial, Status(descriptor));
   }
   // Only the walk of "FilesToDownload" counts keys: the newer version has asked for a
   // download by the time it fails, and the failure settles the flags.
   state_.SetText(L"ProfileFailOperation", L"Keys.Count");
-  GalleryDescriptor descriptor;
-  descriptor.SetNames(L"Viewer", L"1.0");
+  NamedDescriptor descriptor(L"Viewer", L"1.0");
   EXPECT_EQ(Flags(true, true), Status(descriptor));
   state_.Remove(L"ProfileFailOperation");
   EXPECT_EQ(Flags(true, true), Status(descriptor));
@@ -137,8 +138,7 @@ TEST_F(Gallery, ReaderFailuresNeverReachTheStatusGetters) {
 TEST_F(Gallery, AReaderThatCannotBeCreatedIsTriedOnceAndReadsAsEmpty) {
   Descriptor(L"Later", "[MergeModule]\r\nModuleID=Too.Late\r\n");
   state_.SetText(L"ProfileFailOperation", L"CreateInstance");
-  GalleryDescriptor descriptor;
-  descriptor.SetNames(L"Later", L"");
+  NamedDescriptor descriptor(L"Later", L"");
   EXPECT_EQ(E_FAIL, RaisedCode([&] { descriptor.DescriptorModuleID(); }));
   state_.Remove(L"ProfileFailOperation");
   EXPECT_EQ(WideString(), descriptor.DescriptorModuleID()) << "not created again";
@@ -151,18 +151,13 @@ TEST_F(Gallery, AReaderThatCannotBeCreatedIsTriedOnceAndReadsAsEmpty) {
   ImplementationOf<MergeModule2>(module.Get())->SetRecord(record);
   VARIANT_BOOL installed = 0;
   EXPECT_EQ(S_OK, module->get_IsInstalled(&installed));
-  ComRef<IDispatch> downloads;
-  ASSERT_EQ(S_OK, module->get_DownloadFiles(downloads.Put()));
-  ComRef<IDownloadFileCollection> collection;
-  ASSERT_EQ(S_OK, downloads.QueryTo(__uuidof(IDownloadFileCollection), collection));
-  long count = -1;
-  EXPECT_EQ(S_OK, collection->get_Count(&count));
-  EXPECT_EQ(0, count);
+  const auto downloads =
+      GetAs<IDownloadFileCollection>(module.Get(), &IMergeModule2::get_DownloadFiles);
+  EXPECT_EQ(0, CountOf(downloads.Get()));
 }
 
 TEST_F(Gallery, AFailedOpenIsRaisedAndTheReaderIsKept) {
-  GalleryDescriptor descriptor;
-  descriptor.SetNames(L"Later", L"");
+  NamedDescriptor descriptor(L"Later", L"");
   EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
             RaisedCode([&] { descriptor.DescriptorModuleID(); }));
   Descriptor(L"Later", "[MergeModule]\r\nModuleID=Too.Late\r\n");
@@ -179,8 +174,7 @@ TEST_F(Gallery, EntryReadersFollowKeysByPositionAndReadTheirSections) {
              "[Dep.One]\r\nVersion=1.2.3\r\nLanguage=1033\r\n"
              "[Exclusions]\r\nKey1=Old\r\n[Old]\r\nExcludedLanguage= -7x\r\n");
   state_.SetText(L"ProductFolder", product_.Path() + L"\\");
-  GalleryDescriptor descriptor;
-  descriptor.SetNames(L"Lists", L"");
+  NamedDescriptor descriptor(L"Lists", L"");
   EXPECT_EQ(-7, descriptor.DescriptorLanguage()) << "\" -7x\" reads as -7";
   EXPECT_EQ(product_.Path() + L"\\Modules\\a.msm", descriptor.GetPackagePathFromDescriptor())
       << "one backslash of two";
@@ -200,9 +194,7 @@ TEST_F(Gallery, EntryReadersFollowKeysByPositionAndReadTheirSections) {
   EXPECT_EQ(-7, exclusion.Language);
 
   product_.WriteFile(L"ObjectGallery.ini", "[MergeModule]\r\nModuleID=Whole.Gallery\r\n");
-  GalleryDescriptor unnamed;
-  unnamed.SetNames(L"", L"");
-  EXPECT_EQ(WideString(L"Whole.Gallery"), unnamed.DescriptorModuleID())
+  EXPECT_EQ(WideString(L"Whole.Gallery"), NamedDescriptor(L"", L"").DescriptorModuleID())
       << "an empty name reads <product>\\ObjectGallery.ini";
 }
 

@@ -4,6 +4,7 @@
 #include "common/bstr.h"
 #include "common/com_ref.h"
 #include "common/unique_handle.h"
+#include "support/com_getters.h"
 #include "support/test_support.h"
 
 #include "qvmodcat.h"
@@ -51,13 +52,10 @@ TEST_F(ClassObjects, UnloadingWaitsForEveryObjectAndServerLock) {
     ComRef<IMergeModule2> module = Make<IMergeModule2>();
     UniqueBstr path(SysAllocString(FixturePackage("server_packages", "full_module").c_str()));
     ASSERT_EQ(S_OK, module->Load(path.Get()));
-    ComRef<IDispatch> files;
-    ASSERT_EQ(S_OK, module->get_Files(files.Put()));
-    ComRef<IFileCollection> collection;
-    ASSERT_EQ(S_OK, files.QueryTo(__uuidof(IFileCollection), collection));
-    ComRef<IUnknown> unknown;
-    ASSERT_EQ(S_OK, collection->get__NewEnum(unknown.Put()));
-    ASSERT_EQ(S_OK, unknown.QueryTo(IID_IEnumVARIANT, enumerator));
+    const auto files = GetAs<IFileCollection>(module.Get(), &IMergeModule2::get_Files);
+    ASSERT_TRUE(files);
+    enumerator = GetAs<IEnumVARIANT>(files.Get(), &IFileCollection::get__NewEnum);
+    ASSERT_TRUE(enumerator);
   }
   EXPECT_EQ(S_FALSE, canUnloadNow_()) << "an enumerator outliving its module and collection";
   enumerator.Reset();
@@ -105,16 +103,15 @@ TEST_F(ClassObjects, CatalogManagerRefusesIDispatchButDispatchesThroughItsInterf
 }
 
 TEST_F(ClassObjects, MergeModule2AnswersItsThreeIdentifiersWithOnePointer) {
-  ComRef<IMergeModule2> module = Make<IMergeModule2>();
-  ComRef<IUnknown> first, second, third, dispatch, identity, again;
-  ASSERT_EQ(S_OK, module.QueryTo(kIidMergeModule2Alt1, first));
-  ASSERT_EQ(S_OK, module.QueryTo(kIidMergeModule2Alt2, second));
-  ASSERT_EQ(S_OK, module.QueryTo(__uuidof(IMergeModule2), third));
-  ASSERT_EQ(S_OK, module.QueryTo(IID_IDispatch, dispatch));
-  EXPECT_TRUE(first.Get() == second.Get() && second.Get() == third.Get());
-  EXPECT_EQ(first.Get(), dispatch.Get());
+  const ComRef<IMergeModule2> module = Make<IMergeModule2>();
+  ComRef<IUnknown> same, identity, again;
+  for (const IID* iid : {&kIidMergeModule2Alt1, &kIidMergeModule2Alt2, &__uuidof(IMergeModule2),
+                         &IID_IDispatch}) {
+    ASSERT_EQ(S_OK, module.QueryTo(*iid, same));
+    EXPECT_EQ(static_cast<IUnknown*>(module.Get()), same.Get()) << std::hex << iid->Data1;
+  }
   ASSERT_EQ(S_OK, module.QueryTo(IID_IUnknown, identity));
-  ASSERT_EQ(S_OK, second.QueryTo(IID_IUnknown, again));
+  ASSERT_EQ(S_OK, same.QueryTo(IID_IUnknown, again));
   EXPECT_EQ(identity.Get(), again.Get());
   EXPECT_EQ(E_NOINTERFACE, module.QueryTo(IID_IClassFactory, again));
   EXPECT_FALSE(again);

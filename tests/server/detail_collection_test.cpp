@@ -5,6 +5,7 @@
 #include "common/variant.h"
 #include "module/module_detail_collection.h"
 #include "module/module_detail_items.h"
+#include "support/com_getters.h"
 
 #include <gtest/gtest.h>
 
@@ -44,13 +45,6 @@ class DetailCollections : public ::testing::Test {
     const HRESULT result = collection_->Item(index, item.Put());
     return FAILED(result) ? L"error " + std::to_wstring(result) : NameOf(item.Get());
   }
-  ComRef<IEnumVARIANT> Enumerator() {
-    ComRef<IUnknown> unknown;
-    ComRef<IEnumVARIANT> enumerator;
-    EXPECT_EQ(S_OK, collection_->get__NewEnum(unknown.Put()));
-    EXPECT_EQ(S_OK, unknown.QueryTo(IID_IEnumVARIANT, enumerator));
-    return enumerator;
-  }
   // The names Next(count) delivers; its result in `result`.
   static Names Next(IEnumVARIANT* enumerator, ULONG count, HRESULT& result) {
     std::vector<VARIANT> slots(count);
@@ -72,12 +66,10 @@ const std::wstring kInvalidArg = L"error " + std::to_wstring(E_INVALIDARG);
 
 TEST_F(DetailCollections, ItemsArePositionsFromOneToCountOrKeysAsText) {
   Fill(3);
-  long count = 0;
-  ASSERT_EQ(S_OK, collection_->get_Count(&count));
-  ASSERT_EQ(3, count);
+  ASSERT_EQ(3, CountOf(collection_.Get()));
   EXPECT_EQ(L"A", Item(IntegerVariant(1).Get()));
   EXPECT_EQ(kInvalidArg, Item(IntegerVariant(0).Get()));
-  EXPECT_EQ(kInvalidArg, Item(IntegerVariant(count + 1).Get()));
+  EXPECT_EQ(kInvalidArg, Item(IntegerVariant(4).Get()));
   EXPECT_EQ(L"B", Item(StringVariant(L"2").Get()));
   EXPECT_EQ(kInvalidArg, Item(StringVariant(L"4").Get()));
   VARIANT real;
@@ -101,15 +93,14 @@ TEST_F(DetailCollections, KeysIgnoreTheCaseOfAToZOnly) {
   ComRef<IDialogItem> replacement =
       MakeComponentObject<DialogItem, IDialogItem>(WideString(L"replaced"));
   Impl()->Add(WideString(L"alpha"), replacement.Get());
-  long count = 0;
-  collection_->get_Count(&count);
-  EXPECT_EQ(3, count) << "a key differing only in case is the same key";
+  EXPECT_EQ(3, CountOf(collection_.Get())) << "a key differing only in case is the same key";
   EXPECT_EQ(L"replaced", Item(IntegerVariant(1).Get()));
 }
 
 TEST_F(DetailCollections, EnumeratorsStopAtTheEndAndCloneWhereTheyStand) {
   Fill(4);
-  ComRef<IEnumVARIANT> enumerator = Enumerator();
+  const ComRef<IEnumVARIANT> enumerator =
+      GetAs<IEnumVARIANT>(collection_.Get(), &IDialogCollection::get__NewEnum);
   HRESULT result = E_FAIL;
   EXPECT_EQ(Names({L"A"}), Next(enumerator.Get(), 1, result));
   EXPECT_EQ(S_OK, result);
