@@ -52,10 +52,11 @@ class Catalog:
     def answers(self, cached):
         RUNNER.environment["QVMODCAT2_PACKAGE_CACHE"] = self._environment(cached)
         RUNNER.clear_key()
-        RUNNER.set_text("SearchPathList", self.search_path)
+        RUNNER.set_values(SearchPathList=self.search_path)
         if self.product:
-            for name in ("ProductFolder", "ModulesIniFolder", "FilesIniFolder"):
-                RUNNER.set_text(name, windows_path(self.product))
+            product = windows_path(self.product)
+            RUNNER.set_values(ProductFolder=product, ModulesIniFolder=product,
+                              FilesIniFolder=product)
         result = RUNNER._wine("cscript", "//nologo", windows_path(ANSWERS))
         lines = result.out.replace("\r", "").splitlines()
         if result.code != 0 or not lines or not lines[0].startswith("module"):
@@ -82,22 +83,19 @@ def setUpModule():
 
 class SameAnswers(ProgramTest):
     def compare(self, catalog):
-        try:
-            empty, kept, off = (catalog.answers(True), catalog.answers(True),
-                                catalog.answers(False))
-            self.assertEqual(off, empty, "a process with an empty cache")
-            self.assertEqual(off, kept, "a process with the cache the first one left")
+        self.addCleanup(catalog.close)
+        empty, kept, off = catalog.answers(True), catalog.answers(True), catalog.answers(False)
+        self.assertEqual(off, empty, "a process with an empty cache")
+        self.assertEqual(off, kept, "a process with the cache the first one left")
 
-            checked, counts = catalog.check(True)
-            unread = len(checked["packages_not_read"])
-            self.assertEqual({"packages_read": unread,
-                              "packages_from_cache": checked["package_files"] - unread}, counts,
-                             "every package read before came from the cache; refused ones are "
-                             "read again")
-            self.assertEqual((checked, {"packages_read": checked["package_files"],
-                                        "packages_from_cache": 0}), catalog.check(False))
-        finally:
-            catalog.close()
+        checked, counts = catalog.check(True)
+        unread = len(checked["packages_not_read"])
+        self.assertEqual({"packages_read": unread,
+                          "packages_from_cache": checked["package_files"] - unread}, counts,
+                         "every package read before came from the cache; refused ones are "
+                         "read again")
+        self.assertEqual((checked, {"packages_read": checked["package_files"],
+                                    "packages_from_cache": 0}), catalog.check(False))
 
     def test_demo_catalog(self):
         wait_until_settled(os.path.join(DEMO, "Modules"), os.path.join(DEMO, "Vendor"))
@@ -109,26 +107,24 @@ class SameAnswers(ProgramTest):
         packages = len([name for name in os.listdir(folder) if name.endswith(".msm")])
         wait_until_settled(folder)
         catalog = Catalog(windows_path(folder))
-        try:
-            catalog.check(True)
+        self.addCleanup(catalog.close)
+        catalog.check(True)
 
-            def cache(*arguments):
-                return self.assertExit(RUNNER.run("--isolated", "--search-path", catalog.search_path,
-                                                  "--json", *arguments), 0).json()
-            report = cache("cache")
-            self.assertEqual(windows_path(os.path.join(catalog.cache, "PackageCache.%s.bin" %
-                                                       os.environ["QV_ARCH"])), report["path"])
-            self.assertEqual((True, packages - 1, packages - 1, 1),
-                             (report["enabled"], report["entries"], report["packages_from_cache"],
-                              report["packages_read"]),
-                             "every package from the cache but the refused one, read again")
-            self.assertEqual(True, cache("cache", "clear").get("cleared"))
-            self.assertFalse(os.listdir(catalog.cache), "the file is gone")
-            self.assertEqual(0, cache("cache")["packages_from_cache"])
-            self.assertEqual({"enabled": False, "reason": "QVMODCAT2_PACKAGE_CACHE=off (--no-cache)"},
-                             cache("--no-cache", "cache"))
-        finally:
-            catalog.close()
+        def cache(*arguments):
+            return self.assertExit(RUNNER.run("--isolated", "--search-path", catalog.search_path,
+                                              "--json", *arguments), 0).json()
+        report = cache("cache")
+        self.assertEqual(windows_path(os.path.join(catalog.cache, "PackageCache.%s.bin" %
+                                                   os.environ["QV_ARCH"])), report["path"])
+        self.assertEqual((True, packages - 1, packages - 1, 1),
+                         (report["enabled"], report["entries"], report["packages_from_cache"],
+                          report["packages_read"]),
+                         "every package from the cache but the refused one, read again")
+        self.assertEqual(True, cache("cache", "clear").get("cleared"))
+        self.assertFalse(os.listdir(catalog.cache), "the file is gone")
+        self.assertEqual(0, cache("cache")["packages_from_cache"])
+        self.assertEqual({"enabled": False, "reason": "QVMODCAT2_PACKAGE_CACHE=off (--no-cache)"},
+                         cache("--no-cache", "cache"))
 
     def test_generated_packages(self):
         folders = [os.path.join(FIXTURES, name) for name in (
@@ -146,22 +142,24 @@ class ChangedPackages(ProgramTest):
 
     def setUp(self):
         self.root = tempfile.mkdtemp(prefix="qv-cache-changes-")
+        self.addCleanup(shutil.rmtree, self.root, ignore_errors=True)
         self.folder = os.path.join(self.root, "mods")
         os.mkdir(self.folder)
         for name in ("alpha", "beta", "rewrite_v1"):
             self.place(name, name)
         self.catalog = Catalog(windows_path(self.folder))
-
-    def tearDown(self):
-        self.catalog.close()
-        shutil.rmtree(self.root, ignore_errors=True)
+        self.addCleanup(self.catalog.close)
 
     def place(self, fixture, name, times=None):
         path = os.path.join(self.folder, name + ".msm")
         shutil.copyfile(os.path.join(FIXTURES, "catalog_packages", fixture + ".msm"), path)
         if times:
             os.utime(path, ns=times)
-        return path
+
+    def rewrite(self, fixture, shift_ns=0):
+        """rewrite_v1.msm replaced by the fixture, its modification time moved by shift_ns."""
+        stat = os.stat(os.path.join(self.folder, "rewrite_v1.msm"))
+        self.place(fixture, "rewrite_v1", (stat.st_atime_ns, stat.st_mtime_ns + shift_ns))
 
     def settled(self):
         """Every package written well before it is read, so that its entry is trusted."""
@@ -179,17 +177,13 @@ class ChangedPackages(ProgramTest):
         self.catalog.answers(True)
         self.assertCurrent("unchanged", 0)
 
-        path = os.path.join(self.folder, "rewrite_v1.msm")
-        stat = os.stat(path)
-        self.place("rewrite_v2", "rewrite_v1", (stat.st_atime_ns, stat.st_mtime_ns + 10**10))
+        self.rewrite("rewrite_v2", 10**10)
         self.assertCurrent("rewritten with a newer time", 0)  # the answers' process read it
 
-        stat = os.stat(path)
-        self.place("rewrite_v1", "rewrite_v1", (stat.st_atime_ns, stat.st_mtime_ns - 10**11))
+        self.rewrite("rewrite_v1", -10**11)
         self.assertCurrent("rewritten with an older time", 0)
 
-        stat = os.stat(path)
-        self.place("first_match", "rewrite_v1", (stat.st_atime_ns, stat.st_mtime_ns))
+        self.rewrite("first_match")
         self.assertCurrent("the same time, another size", 0)
 
         os.remove(os.path.join(self.folder, "beta.msm"))
@@ -207,11 +201,8 @@ class ChangedPackages(ProgramTest):
         self.assertCurrent("a package deleted", 0)
 
     def test_a_package_written_just_before_it_was_read_is_read_again(self):
-        path = os.path.join(self.folder, "rewrite_v1.msm")
-        stat = os.stat(path)
         self.catalog.answers(True)
-        # Rewritten within the same tick: same size, same times.
-        self.place("rewrite_v2", "rewrite_v1", (stat.st_atime_ns, stat.st_mtime_ns))
+        self.rewrite("rewrite_v2")  # within the same tick: same size, same times
         self.assertEqual(self.catalog.answers(False), self.catalog.answers(True))
 
 

@@ -10,6 +10,7 @@ qvmodcat.tlb) are put into its Common Files folder first, the host library regis
 """
 import filecmp
 import os
+import pathlib
 import shutil
 import subprocess
 import sys
@@ -118,8 +119,7 @@ class VendorInstall(unittest.TestCase):
                         if row.startswith("ProgID") and "\\" not in key and key != MANAGER]
         cls.shipped = os.path.join(WORK, "cabinet", tables["File"].column("File")[0])
         script = os.path.join(WORK, "create_each_class.js")
-        with open(script, "w") as f:
-            f.write(CREATE_EACH_CLASS)
+        pathlib.Path(script).write_text(CREATE_EACH_CLASS)
 
         # A fresh prefix with the environment's parts in its Common Files folder.
         subprocess.run(["bash", "-c", 'source "$1/scripts/wine-arch.sh"; qv_make_fresh_prefix "$2"',
@@ -196,10 +196,9 @@ class VendorInstall(unittest.TestCase):
         codes = ["{%s}" % str(uuid.uuid5(uuid.NAMESPACE_URL, "qvmodcat2/%s/%s" % (name, kind))).upper()
                  for kind in ("product", "package", "upgrade")]
         description = os.path.join(WORK, name + ".msi.txt")
-        with open(description, "w", encoding="utf-8") as f:
-            f.write(vendor_product.product_description(
-                tables, windows_path(cabinet), platform, product_code=codes[0],
-                package_code=codes[1], upgrade_code=codes[2]))
+        pathlib.Path(description).write_text(vendor_product.product_description(
+            tables, windows_path(cabinet), platform, product_code=codes[0],
+            package_code=codes[1], upgrade_code=codes[2]), encoding="utf-8")
         built = subprocess.run([os.path.join(SOURCE, "tests", "wine", "wine-run.sh"), ARCH,
                                 os.path.join(os.environ["QV_BUILD_DIR"], "wineprefix"),
                                 os.path.join(BIN, "msmbuild.exe"), windows_path(description),

@@ -66,13 +66,11 @@ def registry_changes(before, after):
     """Sorted (change, hive, key, value name, data) lines: what `after` adds, removes or alters."""
     changes = []
     for place in sorted(set(before) | set(after)):
-        old, new = before.get(place), after.get(place)
-        if old is None:
-            changes.append(("added key",) + place + ("", ""))
-        elif new is None:
-            changes.append(("removed key",) + place + ("", ""))
-        for name in sorted(set(old or {}) | set(new or {})):
-            if (old or {}).get(name) != (new or {}).get(name):
-                kind = "removed value" if name not in (new or {}) else "value"
-                changes.append((kind,) + place + (name, (new or {}).get(name, "")))
+        if place not in before or place not in after:
+            changes.append(("added key" if place in after else "removed key",) + place + ("", ""))
+        old, new = before.get(place, {}), after.get(place, {})
+        for name in sorted(set(old) | set(new)):
+            if old.get(name) != new.get(name):
+                kind = "value" if name in new else "removed value"
+                changes.append((kind,) + place + (name, new.get(name, "")))
     return changes

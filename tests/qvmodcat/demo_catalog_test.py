@@ -81,17 +81,16 @@ class Show(ProgramTest):
         result = self.assertExit(qvmodcat("--json", "show", "--all", "--resolve"), 0)
         folders = {(m["key"], f["long_name"]): (f["folder"], f["folder_check"])
                    for m in result.json() for f in m["files"]}
-        self.assertEqual(("[SystemFolder]", "confirmed"), folders[("Acme.Viewer:1033", "viewer.dll")])
-        self.assertEqual(("[ProgramFilesFolder]Acme\\Viewer\\Help", "confirmed"),
-                         folders[("Acme.Viewer:1036", "viewer.chm")])
-        self.assertEqual(("[CommonFilesFolder]Acme", "confirmed"),
-                         folders[("Acme.Core:0", "acmecore.dat")])
-        self.assertEqual(("[FontsFolder]", "confirmed"), folders[("Borealis.Fonts:0", "boreal.ttf")])
-        self.assertEqual(("BorealisCharts", "not-checkable"),
-                         folders[("Borealis.Charts:1033", "charts.ocx")],
-                         "a module directory has no folder token to ask with")
-        self.assertEqual((None, "not-asked"), folders[("Cobalt.Sync:1033", "cobaltsync.dll")],
-                         "a gallery module has no package")
+        # A module directory has no folder token to ask with; a gallery module has no package.
+        for key, name, folder, check in (
+                ("Acme.Viewer:1033", "viewer.dll", "[SystemFolder]", "confirmed"),
+                ("Acme.Viewer:1036", "viewer.chm", "[ProgramFilesFolder]Acme\\Viewer\\Help",
+                 "confirmed"),
+                ("Acme.Core:0", "acmecore.dat", "[CommonFilesFolder]Acme", "confirmed"),
+                ("Borealis.Fonts:0", "boreal.ttf", "[FontsFolder]", "confirmed"),
+                ("Borealis.Charts:1033", "charts.ocx", "BorealisCharts", "not-checkable"),
+                ("Cobalt.Sync:1033", "cobaltsync.dll", None, "not-asked")):
+            self.assertEqual((folder, check), folders[(key, name)], (key, name))
 
         text = qvmodcat("show", "Acme.Viewer:1033", "--resolve").out
         self.assertRegex(text, r"\n\s+-> \[SystemFolder\]   \(the catalog agrees\)\n")
@@ -249,10 +248,8 @@ class Environment(ProgramTest):
     def test_values_given_are_set_for_the_run_and_put_back(self):
         modules = windows_path(os.path.join(PRODUCT, "Modules"))
         vendor = windows_path(os.path.join(PRODUCT, "Vendor"))
-        RUNNER.set_text("SearchPathList", vendor)
-        RUNNER.set_text("ModuleFolder0", modules)
-        RUNNER.set_text("ModuleFolder1", vendor)
-        RUNNER.set_number("MatchFolder", 1)
+        RUNNER.set_values(SearchPathList=vendor, ModuleFolder0=modules, ModuleFolder1=vendor,
+                          MatchFolder=1)
         before = RUNNER.values()
 
         result = self.assertExit(RUNNER.run("--search-path", modules, "--module-folder", vendor,

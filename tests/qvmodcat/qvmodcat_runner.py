@@ -13,8 +13,6 @@ import sys
 import tempfile
 import unittest
 
-STANDIN_ROOT = r"HKCU\Software\Quorvane\Showloom\StandInTests"
-
 
 def windows_path(unix_path):
     """The DOS path Wine gives a Unix path (drive Z: is the Unix root)."""
@@ -126,12 +124,12 @@ class Runner:
     def clear_key(self):
         self._wine("reg", "delete", "HKCU\\" + self.key, "/f")
 
-    def set_text(self, name, value):
-        self._wine("reg", "add", "HKCU\\" + self.key, "/v", name, "/t", "REG_SZ", "/d", value, "/f")
-
-    def set_number(self, name, value):
-        self._wine("reg", "add", "HKCU\\" + self.key, "/v", name, "/t", "REG_DWORD", "/d",
-                   str(value), "/f")
+    def set_values(self, **values):
+        """Writes each value: a number as REG_DWORD, a text as REG_SZ."""
+        key = "HKCU\\" + self.key
+        for name, value in values.items():
+            kind = "REG_DWORD" if isinstance(value, int) else "REG_SZ"
+            self._wine("reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f")
 
     def values(self):
         """{name: text} of the key's values (numbers as their reg.exe text), {} when absent;

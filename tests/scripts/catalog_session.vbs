@@ -25,11 +25,6 @@ Function Lookup(catalog, destination, version, language)
   Lookup = found & " " & KeyOf(module)
 End Function
 
-Function Project(projectType)
-  Set Project = CreateObject("QvStandIn.Project")
-  Project.ProjectType = projectType
-End Function
-
 ' --- a fresh tree and settings ----------------------------------------------------------------
 Dim root : root = FreshFolder("qv-catalog-session-vbs")
 Dim modsFolder : modsFolder = root & "\mods"
@@ -71,8 +66,10 @@ AssertEqual "-1 Nothing", Lookup(cat, "orphan.dll", "", ""), _
     "listed for a module the catalog lacks: found, without a module"
 SetState "ProjectFailOperation", "GetProjectType"
 SetNumber "ProjectFailHResult", AccessDenied
+Dim project : Set project = CreateObject("QvStandIn.Project")
+project.ProjectType = 1
 On Error Resume Next
-found = edition.SupportsProject(Project(1))
+found = edition.SupportsProject(project)
 AssertTrue Err.Number = AccessDenied And Err.Source = "QvLiteModCat.MMCatalogPro.1", _
     "a failing project, reported by the edition catalog under its own name"
 Err.Clear
